@@ -1,0 +1,316 @@
+#include "AdvanceSystem.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include <QFileInfo>
+
+#include "FuncObjects.h"
+#include "PlatformLayer.h"
+
+extern char **environ;
+
+namespace {
+
+constexpr int ChunkBytes = 1023;
+constexpr int PauseAfterChunkMs = 500;
+
+// A file descriptor that closes itself.
+class UniqueFd final
+{
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd &&other) noexcept : m_fd(other.release()) {}
+    UniqueFd &operator=(UniqueFd &&other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+struct Pipe
+{
+    UniqueFd readEnd;
+    UniqueFd writeEnd;
+};
+
+bool MakePipe(Pipe &pipe)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    pipe.readEnd.reset(fds[0]);
+    pipe.writeEnd.reset(fds[1]);
+    return true;
+}
+
+// posix_spawn's setup objects, destroyed on every path out.
+class SpawnSetup final
+{
+public:
+    SpawnSetup()
+    {
+        m_ok = posix_spawn_file_actions_init(&m_actions) == 0;
+        if (m_ok && posix_spawnattr_init(&m_attributes) != 0) {
+            posix_spawn_file_actions_destroy(&m_actions);
+            m_ok = false;
+        }
+    }
+    ~SpawnSetup()
+    {
+        if (m_ok) {
+            posix_spawnattr_destroy(&m_attributes);
+            posix_spawn_file_actions_destroy(&m_actions);
+        }
+    }
+    SpawnSetup(const SpawnSetup &) = delete;
+    SpawnSetup &operator=(const SpawnSetup &) = delete;
+
+    bool ok() const { return m_ok; }
+    posix_spawn_file_actions_t *actions() { return &m_actions; }
+    posix_spawnattr_t *attributes() { return &m_attributes; }
+
+private:
+    posix_spawn_file_actions_t m_actions{};
+    posix_spawnattr_t m_attributes{};
+    bool m_ok = false;
+};
+
+// The child process: reaped on every path out, so none is left a zombie.
+class ChildProcess final
+{
+public:
+    explicit ChildProcess(pid_t pid) : m_pid(pid) {}
+    ~ChildProcess()
+    {
+        if (!m_reaped)
+            ::waitpid(m_pid, nullptr, 0);
+    }
+    ChildProcess(const ChildProcess &) = delete;
+    ChildProcess &operator=(const ChildProcess &) = delete;
+
+    pid_t pid() const { return m_pid; }
+    // True once the child has ended; its status is kept.
+    bool HasEnded()
+    {
+        if (m_reaped)
+            return true;
+        int status = 0;
+        const pid_t result = ::waitpid(m_pid, &status, WNOHANG);
+        if (result == m_pid || (result < 0 && errno == ECHILD)) {
+            m_reaped = true;
+            m_status = status;
+        }
+        return m_reaped;
+    }
+    int ExitCode() const
+    {
+        if (WIFEXITED(m_status))
+            return WEXITSTATUS(m_status);
+        if (WIFSIGNALED(m_status))
+            return 128 + WTERMSIG(m_status);
+        return -1;
+    }
+
+private:
+    pid_t m_pid;
+    bool m_reaped = false;
+    int m_status = 0;
+};
+
+// Waits without using the processor until output arrives or the child
+// ends. Once every writer has closed the pipe, only the child's end is
+// waited for. Returns false when the pipe has been closed for good.
+bool WaitForOutputOrEnd(int outputFd, bool outputOpen, int childFd)
+{
+    pollfd fds[2];
+    nfds_t count = 0;
+    if (childFd >= 0)
+        fds[count++] = {childFd, POLLIN, 0};
+    if (outputOpen)
+        fds[count++] = {outputFd, POLLIN, 0};
+    // Without a process descriptor the end of the child is seen by a short
+    // timeout instead.
+    const int timeoutMs = childFd >= 0 && count > 0 ? -1 : 50;
+    while (::poll(fds, count, timeoutMs) < 0 && errno == EINTR) {
+    }
+    if (!outputOpen)
+        return false;
+    const pollfd &out = fds[count - 1];
+    return !((out.revents & POLLHUP) && !(out.revents & POLLIN));
+}
+
+int BytesWaiting(int fd)
+{
+    int count = 0;
+    return ::ioctl(fd, FIONREAD, &count) == 0 ? count : 0;
+}
+
+// The bytes of one read up to the first NUL byte, as text.
+QString ChunkText(const char *buffer, ssize_t length)
+{
+    const void *nul = memchr(buffer, '\0', static_cast<size_t>(length));
+    const ssize_t end = nul ? static_cast<const char *>(nul) - buffer : length;
+    return QString::fromLocal8Bit(buffer, static_cast<int>(end));
+}
+
+bool IsExecutableFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+} // namespace
+
+bool IsWinNT()
+{
+    return true;
+}
+
+QStringList SplitCommandLine(const QString &commandLine)
+{
+    QStringList arguments;
+    QList<bool> quotedArgument;
+    QString current;
+    bool inArgument = false, inQuotes = false, quoted = false;
+    for (int i = 0; i < commandLine.size(); ++i) {
+        const QChar c = commandLine[i];
+        if (inQuotes) {
+            if (c == QLatin1Char('\\') && i + 1 < commandLine.size()
+                && (commandLine[i + 1] == QLatin1Char('"') || commandLine[i + 1] == QLatin1Char('\\'))) {
+                current += commandLine[++i];
+            } else if (c == QLatin1Char('"')) {
+                inQuotes = false;
+            } else {
+                current += c;
+            }
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            if (inArgument) {
+                arguments << current;
+                quotedArgument << quoted;
+                current.clear();
+                inArgument = quoted = false;
+            }
+        } else if (c == QLatin1Char('"')) {
+            inArgument = inQuotes = quoted = true;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument) {
+        arguments << current;
+        quotedArgument << quoted;
+    }
+
+    // An unquoted program path with blanks in it: join its words until they
+    // name a program file.
+    if (!arguments.isEmpty() && !quotedArgument.first() && !IsExecutableFile(arguments.first())) {
+        QString candidate = arguments.first();
+        for (int words = 2; words <= arguments.size() && !quotedArgument[words - 1]; ++words) {
+            candidate += QLatin1Char(' ') + arguments[words - 1];
+            if (IsExecutableFile(candidate)) {
+                arguments.erase(arguments.begin(), arguments.begin() + words);
+                arguments.prepend(candidate);
+                break;
+            }
+        }
+    }
+    return arguments;
+}
+
+bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput)
+{
+    m_lastExitCode = -1;
+    const QStringList arguments = SplitCommandLine(commandLine);
+    if (arguments.isEmpty())
+        return false;
+
+    Pipe input, output;
+    if (!MakePipe(input) || !MakePipe(output))
+        return false;
+
+    SpawnSetup setup;
+    if (!setup.ok())
+        return false;
+    const QByteArray folder = QFile::encodeName(AppFunc->GetAppPath());
+    posix_spawn_file_actions_adddup2(setup.actions(), input.readEnd.get(), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(setup.actions(), folder.constData());
+
+    std::vector<QByteArray> encoded;
+    for (const QString &argument : arguments)
+        encoded.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &argument : encoded)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    // The program is looked up as written: a path, or a name on PATH.
+    if (posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv.data(), environ) != 0)
+        return false;
+    ChildProcess child(pid);
+    input.readEnd.reset();
+    output.writeEnd.reset();
+
+    const UniqueFd childFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    char buffer[ChunkBytes + 2];
+    bool outputOpen = true;
+    for (;;) {
+        const bool ended = child.HasEnded();
+        const int waiting = BytesWaiting(output.readEnd.get());
+        if (waiting > 0) {
+            ssize_t lastRead = 0;
+            int left = waiting;
+            while (left > 0) {
+                memset(buffer, 0, sizeof buffer);
+                const ssize_t got = ::read(output.readEnd.get(), buffer, ChunkBytes);
+                if (got <= 0)
+                    break;
+                lastRead = got;
+                left -= static_cast<int>(got);
+            }
+            if (lastRead > 0) {
+                onOutput(ChunkText(buffer, lastRead));
+                Platform().Pause(PauseAfterChunkMs);
+            }
+        }
+        if (ended)
+            break;
+        if (waiting == 0)
+            outputOpen = WaitForOutputOrEnd(output.readEnd.get(), outputOpen, childFd.get()) && outputOpen;
+    }
+    m_lastExitCode = child.ExitCode();
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+// Receives one chunk of a console program's output.
+using TConsoleOutputProc = std::function<void(const QString &chunk)>;
+
+// Runs one console program to its end and hands its output, chunk by chunk,
+// to a callback. The program runs in the program's folder with standard
+// output and standard error on one pipe and a standard input that never
+// delivers data. No shell is involved.
+class TAdvanceSystem final
+{
+public:
+    // True when the program was started and has ended; false when it could
+    // not be started (then the callback is never called).
+    bool RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput);
+
+    // The exit status of the last program run: its exit code, or 128 plus
+    // the signal that ended it; -1 when none ran.
+    int LastExitCode() const { return m_lastExitCode; }
+
+private:
+    int m_lastExitCode = -1;
+};
+
+// True on the platforms of the NT family; Linux counts as one.
+bool IsWinNT();
+
+// Splits a command line into arguments: blanks separate, double quotes
+// group, and inside quotes a backslash escapes '"' and '\'. A leading
+// program path that is not quoted may hold blanks: as the platform's own
+// process start does, the shortest run of its words that names an existing
+// file is the program.
+QStringList SplitCommandLine(const QString &commandLine);

@@ -1,0 +1,169 @@
+#include "FuncObjects.h"
+
+#include <memory>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include "AppErrors.h"
+#include "ProcessTable.h"
+
+TAppFunc *AppFunc = nullptr;
+TSysFunc *SysFunc = nullptr;
+TStrFunc *StrFunc = nullptr;
+TFileFunc *FileFunc = nullptr;
+
+namespace {
+
+QString &AppPathOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+// The service objects are never freed before the process ends; a fresh set
+// replaces the old one, which stays owned here so nothing dangles or leaks.
+template <typename T>
+void Replace(T *&global)
+{
+    static std::unique_ptr<T> owner;
+    owner = std::make_unique<T>();
+    global = owner.get();
+}
+
+QString FileNamePart(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The locale's long time format without the time zone, which a log line
+// has no use for.
+QString TimeWithSeconds(const QTime &time)
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return QLocale::system().toString(time, format.trimmed());
+}
+
+} // namespace
+
+void CreateFuncObjects()
+{
+    Replace(AppFunc);
+    Replace(SysFunc);
+    Replace(StrFunc);
+    Replace(FileFunc);
+}
+
+QString FileExtension(const QString &path)
+{
+    const QString name = FileNamePart(path);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+void TAppFunc::SetAppPathOverride(const QString &folder)
+{
+    AppPathOverride() = folder;
+}
+
+QString TAppFunc::GetAppPath() const
+{
+    QString folder = AppPathOverride().isEmpty() ? QCoreApplication::applicationDirPath() : AppPathOverride();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+void TAppFunc::WriteLog(const QString &message) const
+{
+    const QString path = GetAppPath() + QStringLiteral("log.txt");
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString line = QStringLiteral("Vexlo Soft ") + QLocale::system().toString(now.date(), QLocale::ShortFormat)
+        + QLatin1Char(' ') + TimeWithSeconds(now.time()) + QLatin1Char('|') + message + QStringLiteral("\r\n");
+    const QByteArray bytes = line.toUtf8();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size() || !file.flush())
+        throw EFileError(QStringLiteral("Cannot write the log \"%1\". %2").arg(path, file.errorString()));
+}
+
+QString TStrFunc::GetLastPart(const QString &text, const QString &delimiter) const
+{
+    if (delimiter.isEmpty())
+        return text;
+    QString rest = text;
+    for (int found = rest.indexOf(delimiter); found >= 0; found = rest.indexOf(delimiter))
+        rest.remove(0, found + 1);
+    return rest;
+}
+
+QString TFileFunc::GetFilePath(const QString &path) const
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString TFileFunc::GetFileNameNoExt(const QString &path) const
+{
+    const QString name = FileNamePart(path);
+    const QString extension = TStrFunc().GetLastPart(name, QStringLiteral("."));
+    const int count = name.size() - extension.size() - 1;
+    return count <= 0 ? QString() : name.left(count);
+}
+
+QStringList TFileFunc::GetFileList(const QString &folder, const QString &extensionFilter) const
+{
+    QStringList paths;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    for (const QString &name : names) {
+        if (!extensionFilter.isEmpty() && FileExtension(name) != extensionFilter)
+            continue;
+        paths << folder + name;
+    }
+    return paths;
+}
+
+QString TFileFunc::GetUniqueFileName(const QString &path)
+{
+    OriginalName = GetFileNameNoExt(path);
+    return MakeUniqueFileName(path);
+}
+
+QString TFileFunc::MakeUniqueFileName(const QString &path) const
+{
+    const QString folder = GetFilePath(path);
+    const QString extension = FileExtension(path);
+    const QStringList entries = GetFileList(folder, QString());
+    QString base = GetFileNameNoExt(path);
+    for (;;) {
+        bool clash = false;
+        for (const QString &entry : entries) {
+            if (GetFileNameNoExt(entry).compare(base, Qt::CaseInsensitive) == 0) {
+                clash = true;
+                break;
+            }
+        }
+        if (!clash)
+            return folder + base + extension;
+        if (base == OriginalName) {
+            base += QStringLiteral("_1");
+        } else {
+            const int underscore = base.lastIndexOf(QLatin1Char('_'));
+            const qint64 number = base.mid(underscore + 1).toLongLong();
+            base = base.left(underscore + 1) + QString::number(number + 1);
+        }
+    }
+}
+
+qint64 TSysFunc::FindProcessID(const QString &name) const
+{
+    const QString wanted = UpperAsciiName(name);
+    qint64 found = 0;
+    for (const TProcessEntry &entry : SnapshotProcesses())
+        if (UpperAsciiName(entry.ExeFile) == wanted)
+            found = entry.Pid;
+    return found;
+}

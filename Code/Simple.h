@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+#include <QApplication>
+
+// The application title, the caption of every message box.
+QString ApplicationTitle();
+
+// Runs a piece of event handling; an error that escapes it is shown in the
+// application's error box and the program goes on, as the framework's default
+// error box does.
+void RunReportingErrors(const std::function<void()> &handler);
+
+// The application object: it reports errors that escape an event handler
+// instead of letting them end the program.
+class TApplication final : public QApplication
+{
+public:
+    TApplication(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
+};
+
+// Creates the main window, the progress window and the options dialog, in
+// that order, shows the main window and runs the message loop.
+int StartSonabrix();

@@ -1,0 +1,388 @@
+#include "UnitCustomProc.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QRegularExpression>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+#include "AdvanceSystem.h"
+#include "AppErrors.h"
+#include "FuncObjects.h"
+#include "IniFiles32.h"
+#include "PlatformLayer.h"
+#include "ProcessTable.h"
+#include "Simple.h"
+#include "Unit_CommonLib.h"
+#include "Unit_ConfigInfo.h"
+#include "Unit_Convert.h"
+#include "Unit_Converting.h"
+#include "Unit_Option.h"
+
+TCustomProc *CustomProc = nullptr;
+
+namespace {
+
+const QString ProfileFile = QStringLiteral("UserProfileInfo.ini");
+const QString CountFile = QStringLiteral("UserProfileCount.ini");
+const QString SettingsFile = QStringLiteral("UserSettings.ini");
+
+// Appends every entry of a choice list but the last, then selects the item
+// whose index the last entry gives. Selecting from code is no user change.
+void FillChoice(QComboBox *box, const QStringList &choiceList)
+{
+    const QSignalBlocker blocker(box);
+    box->addItems(choiceList.mid(0, choiceList.size() - 1));
+    box->setCurrentIndex(choiceList.last().toInt());
+}
+
+void SelectIndex(QComboBox *box, int index)
+{
+    const QSignalBlocker blocker(box);
+    box->setCurrentIndex(index < box->count() ? index : -1);
+}
+
+// The six profile choices, in the order of a profile string.
+QList<QComboBox *> ProfileChoices()
+{
+    return {frmOption->cbbVideoSize, frmOption->cbbFramerate, frmOption->cbbVideoBitrate,
+            frmOption->cbbAudioBitrate, frmOption->cbbAudioChannels, frmOption->cbbAudioSample};
+}
+
+QString CurrentChoicesProfile()
+{
+    QStringList fields;
+    for (QComboBox *box : ProfileChoices())
+        fields << QString::number(box->currentIndex());
+    return fields.join(QLatin1Char('|'));
+}
+
+int ProfileFieldToIndex(const QString &field)
+{
+    bool ok = false;
+    const int index = field.toInt(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(field));
+    return index;
+}
+
+} // namespace
+
+// --- Format and quality catalogue ---------------------------------------------
+
+void TCustomProc::FillOutputTypeCombo(QComboBox *box) const { FillChoice(box, GetOutputTypeList()); }
+void TCustomProc::FillAspectRatioCombo(QComboBox *box) const { FillChoice(box, GetAspectRatioList()); }
+void TCustomProc::FillAudioBitrateCombo(QComboBox *box) const { FillChoice(box, GetAudioBitrateList()); }
+void TCustomProc::FillAudioChannelCombo(QComboBox *box) const { FillChoice(box, GetAudioChannelList()); }
+void TCustomProc::FillFrameRateCombo(QComboBox *box) const { FillChoice(box, GetFrameRateList()); }
+void TCustomProc::FillAudioSampleCombo(QComboBox *box) const { FillChoice(box, GetAudioSampleList()); }
+void TCustomProc::FillVideoBitrateCombo(QComboBox *box) const { FillChoice(box, GetVideoBitrateList()); }
+void TCustomProc::FillVideoSizeCombo(QComboBox *box) const { FillChoice(box, GetVideoSizeList()); }
+void TCustomProc::FillVolumeCombo(QComboBox *box) const { FillChoice(box, GetVolumeList()); }
+
+void TCustomProc::FillProfileCombo(QComboBox *box) const
+{
+    const QStringList quality = GetQualityList();
+    const QSignalBlocker blocker(box);
+    box->addItems(quality.mid(0, quality.size() - 1));
+    box->addItems(CommonLib->ReadConfigSections(ProfileFile));
+    box->setCurrentIndex(quality.last().toInt());
+}
+
+void TCustomProc::FillAllCombos() const
+{
+    FillOutputTypeCombo(FrmMainForm->cbbOutputFiletype);
+    FillProfileCombo(FrmMainForm->cbbProfile);
+    FillAspectRatioCombo(frmOption->cbbAspectratio);
+    FillVideoBitrateCombo(frmOption->cbbVideoBitrate);
+    FillAudioBitrateCombo(frmOption->cbbAudioBitrate);
+    FillAudioChannelCombo(frmOption->cbbAudioChannels);
+    FillFrameRateCombo(frmOption->cbbFramerate);
+    FillAudioSampleCombo(frmOption->cbbAudioSample);
+    FillVolumeCombo(frmOption->cbbAudioVolumeGain);
+    FillVideoSizeCombo(frmOption->cbbVideoSize);
+}
+
+void TCustomProc::ApplyProfile() const
+{
+    const int quality = FrmMainForm->cbbProfile->currentIndex();
+    if (quality >= 5) {
+        SelectIndex(frmOption->cbbCustomProfile, quality - 5);
+        ApplyCustomProfile();
+        return;
+    }
+    const int outputType = FrmMainForm->cbbOutputFiletype->currentIndex();
+    if (outputType < 0 || outputType > 6)
+        return;
+    const bool amr = outputType == 0;
+    FrmMainForm->cbbProfile->setEnabled(!amr);
+    FrmMainForm->btnOptions->setEnabled(!amr);
+    if (quality < 0)
+        return;
+    const QStringList fields = TCommonLib::SplitByDelimiter(GetProfileListOfType(outputType)[quality],
+                                                            QLatin1Char('|'));
+    const QList<QComboBox *> choices = ProfileChoices();
+    for (int i = 0; i < choices.size() && i < fields.size(); ++i)
+        if (fields[i] != QLatin1String("none"))
+            SelectIndex(choices[i], ProfileFieldToIndex(fields[i]));
+}
+
+// --- Custom profiles and user settings ------------------------------------------
+
+QString TCustomProc::ReadCustomProfile() const
+{
+    QComboBox *box = frmOption->cbbCustomProfile;
+    const int index = box->currentIndex();
+    const QString name = index >= 0 ? box->itemText(index) : QString();
+    if (name.isEmpty())
+        return {};
+    return CommonLib->ReadConfigValue(ProfileFile, name);
+}
+
+void TCustomProc::ApplyCustomProfile() const
+{
+    const QString profile = ReadCustomProfile();
+    if (profile.isEmpty())
+        return;
+    QStringList fields = TCommonLib::SplitByDelimiter(profile, QLatin1Char('|'));
+    if (fields.size() != 6)
+        return;
+    const QList<QComboBox *> choices = ProfileChoices();
+    for (int i = 0; i < 6; ++i)
+        if (!fields[i].isEmpty())
+            SelectIndex(choices[i], ProfileFieldToIndex(fields[i]));
+}
+
+void TCustomProc::AddCustomProfile() const
+{
+    TIniFile32 profiles(CommonLib->ConfigFilePath(ProfileFile));
+    int count = 0;
+    {
+        TIniFile32 counter(CommonLib->ConfigFilePath(CountFile));
+        count = counter.ReadInteger(QStringLiteral("count"), QStringLiteral("count"), 0);
+        counter.WriteInteger(QStringLiteral("count"), QStringLiteral("count"), count + 1);
+    }
+    const QString proposed = QStringLiteral("UserProfileInfo") + QString::number(count + 1);
+    const QString name = Platform().InputBox(ApplicationTitle(), QStringLiteral("Plese input a name"), proposed);
+    profiles.WriteString(name, name, CurrentChoicesProfile());
+}
+
+void TCustomProc::SaveCustomProfile() const
+{
+    TIniFile32 profiles(CommonLib->ConfigFilePath(ProfileFile));
+    const QString name = frmOption->cbbCustomProfile->currentText();
+    profiles.WriteString(name, name, CurrentChoicesProfile());
+}
+
+void TCustomProc::DeleteCustomProfile() const
+{
+    TIniFile32 profiles(CommonLib->ConfigFilePath(ProfileFile));
+    if (frmOption->cbbCustomProfile->count() > 0)
+        profiles.EraseSection(frmOption->cbbCustomProfile->currentText());
+}
+
+QString TCustomProc::ReadInitDir() const
+{
+    return TIniFile32(CommonLib->ConfigFilePath(SettingsFile))
+        .ReadString(QStringLiteral("USRInfo"), QStringLiteral("InitDir"), QDir::homePath() + QLatin1Char('/'));
+}
+
+void TCustomProc::SaveInitDir() const
+{
+    const QString folder = FileFunc->GetFilePath(FrmMainForm->dlgOpenSourceFile.FileName);
+    if (folder.isEmpty())
+        return;
+    TIniFile32(CommonLib->ConfigFilePath(SettingsFile))
+        .WriteString(QStringLiteral("USRInfo"), QStringLiteral("InitDir"), folder);
+}
+
+// --- Source list look-ups -------------------------------------------------------
+
+QTreeWidgetItem *TCustomProc::FindRowByFileName(const QString &fileName) const
+{
+    QTreeWidget *list = FrmMainForm->dxTreeSourceFileInfo;
+    const QString wanted = UpperAsciiName(fileName);
+    QTreeWidgetItem *found = nullptr;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (UpperAsciiName(list->topLevelItem(i)->text(colFileName)) == wanted)
+            found = list->topLevelItem(i);
+    return found;
+}
+
+int TCustomProc::SegmentSecondsOf(const QString &fileName) const
+{
+    const QTreeWidgetItem *row = FindRowByFileName(fileName);
+    if (!row)
+        return 0;
+    return TCommonLib::TimeTextToSeconds(row->text(colEndTime)) - TCommonLib::TimeTextToSeconds(row->text(colStartTime));
+}
+
+// --- Encoder command line --------------------------------------------------------
+
+QString TCustomProc::GetSegmentStart(const QString &fileName) const
+{
+    const QTreeWidgetItem *row = FindRowByFileName(fileName);
+    if (!row)
+        return {};
+    ApplyCustomProfile();
+    return row->text(colStartTime);
+}
+
+QString TCustomProc::GetSegmentLength(const QString &fileName) const
+{
+    const QTreeWidgetItem *row = FindRowByFileName(fileName);
+    if (!row)
+        return {};
+    return QString::number(SegmentSecondsOf(fileName));
+}
+
+QString TCustomProc::PrepareOutputFolder() const
+{
+    QString folder = FrmMainForm->edtOutputFolder->text();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    if (QDir().mkpath(folder))
+        AppFunc->WriteLog(QStringLiteral("Output directory ") + folder);
+    else
+        AppFunc->WriteLog(QStringLiteral("Output directory error. ->") + folder);
+    return folder;
+}
+
+QString TCustomProc::BuildCommandLine(const QString &fileName)
+{
+    TCommonLib &job = *CommonLib;
+    SegmentStart = GetSegmentStart(fileName);
+    SegmentLength = GetSegmentLength(fileName);
+    job.SegmentArg = !SegmentStart.isEmpty() && !SegmentLength.isEmpty()
+        ? QStringLiteral(" -ss ") + SegmentStart + QStringLiteral(" -t ") + SegmentLength
+        : QString();
+    job.EncoderPath = job.AppFolder + QStringLiteral("evc.exe");
+    job.SourceFile = fileName;
+
+    QComboBox *types = FrmMainForm->cbbOutputFiletype;
+    const int outputType = types->currentIndex();
+    job.CodecArgs = job.GetCodecArgs(types, outputType);
+    job.VideoBitrateArg = job.GetVideoBitrateArg(frmOption->cbbVideoBitrate, frmOption->cbbVideoBitrate->currentIndex());
+    job.VideoSizeArg = job.GetVideoSizeArg(frmOption->cbbVideoSize, frmOption->cbbVideoSize->currentIndex());
+    job.AudioBitrateArg = job.GetAudioBitrateArg(frmOption->cbbAudioBitrate, frmOption->cbbAudioBitrate->currentIndex());
+    job.VolumeArg = job.GetVolumeArg(frmOption->cbbAudioVolumeGain, frmOption->cbbAudioVolumeGain->currentIndex());
+    job.ChannelsArg = job.GetAudioChannelsArg(frmOption->cbbAudioChannels, frmOption->cbbAudioChannels->currentIndex());
+    job.SampleRateArg = job.GetAudioSampleArg(frmOption->cbbAudioSample, frmOption->cbbAudioSample->currentIndex());
+    job.FormatArg = job.GetFormatArg(types, outputType);
+    job.OutputFolder = PrepareOutputFolder();
+    job.OutputBaseName = FileFunc->GetFileNameNoExt(fileName);
+    job.OutputExt = job.GetOutputExt(types, outputType);
+
+    QString options;
+    if (job.OutputExt == QLatin1String(".amr")) {
+        options = job.CodecArgs + job.VideoSizeArg + job.VideoBitrateArg + job.AudioBitrateArg + job.VolumeArg
+            + QStringLiteral(" -ac 1 -ar 8000") + job.FormatArg + job.SegmentArg;
+    } else {
+        options = job.CodecArgs + job.AudioBitrateArg + job.VolumeArg + job.ChannelsArg + job.SampleRateArg
+            + job.FormatArg + job.SegmentArg;
+    }
+    job.OutputPath = FileFunc->GetUniqueFileName(job.OutputFolder + job.OutputBaseName + job.OutputExt);
+    return job.EncoderPath + QStringLiteral(" -y -i ") + TCommonLib::QuotePath(job.SourceFile) + options
+        + QLatin1Char(' ') + TCommonLib::QuotePath(job.OutputPath);
+}
+
+// --- Batch conversion ------------------------------------------------------------
+
+namespace {
+
+// The last line of the encoder's output, which names the cause of a failure.
+QString LastOutputLine(const QString &output)
+{
+    const QStringList lines = output.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+QString FailureMessage(const QStringList &failed)
+{
+    constexpr int Named = 10;
+    QString text = failed.size() == 1 ? QStringLiteral("1 file could not be converted:")
+                                      : QStringLiteral("%1 files could not be converted:").arg(failed.size());
+    for (int i = 0; i < failed.size() && i < Named; ++i)
+        text += QLatin1Char('\n') + failed[i];
+    if (failed.size() > Named)
+        text += QStringLiteral("\nand %1 more").arg(failed.size() - Named);
+    return text;
+}
+
+} // namespace
+
+void TCustomProc::ConvertFileList(QTreeWidget *list)
+{
+    FileIndex = 0;
+    FileCount = list->topLevelItemCount();
+    StopRequested = false;
+    FailedFiles.clear();
+    if (list->topLevelItemCount() == 0) {
+        CommonLib->ShowNoFilesMessage();
+    } else {
+        while (FileIndex <= list->topLevelItemCount() - 1) {
+            QTreeWidgetItem *row = list->topLevelItem(FileIndex);
+            if (row->text(colCheckStatus) != QLatin1String("True")) {
+                ++FileIndex;
+                continue;
+            }
+            const QString fileName = row->text(colFileName);
+            try {
+                CommandLine = BuildCommandLine(fileName);
+                AppFunc->WriteLog(QStringLiteral("parameter: ") + CommandLine);
+            } catch (...) {
+                // The program is never left disabled behind an error.
+                frmConverting->hide();
+                FrmMainForm->setEnabled(true);
+                throw;
+            }
+            RefreshCount = 0;
+            frmConverting->ProgressBar1->SetPosition(0);
+            TAdvanceSystem runner;
+            frmConverting->show();
+            FrmMainForm->setEnabled(false);
+            QApplication::processEvents();
+            Platform().Pause(2000);
+            QApplication::processEvents();
+
+            // A stop confirmed before the encoder started converts nothing more.
+            if (!StopRequested) {
+                LastEncoderOutput.clear();
+                const bool started = runner.RunConsoleProgram(CommandLine, OnEncoderOutput);
+                if (started && runner.LastExitCode() != 0) {
+                    if (StopRequested) {
+                        // The encoder was ended mid-file: what it wrote is no finished file.
+                        QFile::remove(CommonLib->OutputPath);
+                    } else {
+                        FailedFiles << fileName;
+                        AppFunc->WriteLog(QStringLiteral("Conversion failed: ") + fileName + QStringLiteral(" -> ")
+                                          + LastOutputLine(LastEncoderOutput));
+                    }
+                }
+            }
+            QApplication::processEvents();
+            Platform().Pause(3000);
+            while (SysFunc->FindProcessID(QStringLiteral("evc.exe")) != 0) {
+                Platform().Pause(100);
+                QApplication::processEvents();
+            }
+            ++FileIndex;
+        }
+        if (!FailedFiles.isEmpty())
+            CommonLib->ShowMessageBox(FailureMessage(FailedFiles), 1);
+        if (FrmMainForm->chkShowOutputDirectory->isChecked())
+            CommonLib->OpenFolderInExplorer(CommonLib->OutputFolder);
+        if (FrmMainForm->chkShutdown->isChecked()) {
+            CommonLib->ShutdownComputer();
+            Platform().EndProgram();
+            return;
+        }
+    }
+    frmConverting->hide();
+    FrmMainForm->setEnabled(true);
+}

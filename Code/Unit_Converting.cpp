@@ -1,0 +1,370 @@
+#include "Unit_Converting.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QAction>
+#include <QApplication>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "AppErrors.h"
+#include "BmpButton.h"
+#include "FuncObjects.h"
+#include "PlatformLayer.h"
+#include "Simple.h"
+#include "Unit_CommonLib.h"
+#include "Unit_Convert.h"
+#include "UnitCustomProc.h"
+
+TfrmConverting *frmConverting = nullptr;
+
+namespace {
+
+constexpr int ClientWidth = 435;
+constexpr int ClientHeight = 222;
+constexpr int ShapeHeight = 205;
+
+// The window's own picture: a rounded frame, a title strip with the logo tab
+// and the grey body. Its opaque pixels give the window its outline.
+QPixmap MakeBackground()
+{
+    QPixmap picture(431, 203);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0.5, 0.5, 430, 202), 10, 10);
+    QLinearGradient body(0, 0, 0, 203);
+    body.setColorAt(0, QColor(236, 238, 242));
+    body.setColorAt(1, QColor(210, 214, 220));
+    painter.fillPath(outline, body);
+
+    QPainterPath strip;
+    strip.addRoundedRect(QRectF(0.5, 0.5, 430, 34), 10, 10);
+    strip.addRect(QRectF(0.5, 20, 430, 15));
+    QLinearGradient title(0, 0, 0, 35);
+    title.setColorAt(0, QColor(62, 110, 185));
+    title.setColorAt(1, QColor(30, 66, 130));
+    painter.fillPath(strip.simplified(), title);
+
+    // The logo tab at the left of the title strip.
+    QPainterPath tab;
+    tab.addRoundedRect(QRectF(14, 6, 104, 29), 6, 6);
+    tab.addRect(QRectF(14, 25, 104, 10));
+    painter.fillPath(tab.simplified(), QColor(236, 238, 242));
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(15);
+    painter.setFont(font);
+    painter.setPen(QColor(30, 66, 130));
+    painter.drawText(QRectF(14, 8, 104, 27), Qt::AlignCenter, QStringLiteral("Sonabrix"));
+    font.setBold(false);
+    font.setPixelSize(12);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(130, 8, 280, 24), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Converting"));
+
+    painter.setPen(QPen(QColor(24, 50, 100), 1));
+    painter.drawPath(outline);
+    return picture;
+}
+
+QPixmap MakeBall(const QColor &light, const QColor &dark)
+{
+    QPixmap ball(17, 17);
+    ball.fill(Qt::transparent);
+    QPainter painter(&ball);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient shade(QPointF(6, 6), 10);
+    shade.setColorAt(0, light);
+    shade.setColorAt(1, dark);
+    painter.setBrush(shade);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(1.5, 1.5, 14, 14));
+    return ball;
+}
+
+QLabel *MakeLabel(QWidget *parent, const QString &text, int left, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+// --- TProgressBar -------------------------------------------------------------
+
+TProgressBar::TProgressBar(QWidget *parent)
+    : QProgressBar(parent)
+{
+    setTextVisible(false);
+    Show();
+}
+
+void TProgressBar::SetMax(int max)
+{
+    m_max = max;
+    m_position = std::clamp(m_position, 0, std::max(m_max, 0));
+    Show();
+}
+
+void TProgressBar::SetPosition(int position)
+{
+    m_position = std::clamp(position, 0, std::max(m_max, 0));
+    Show();
+}
+
+void TProgressBar::Show()
+{
+    if (m_max <= 0) {
+        setRange(0, 1);
+        setValue(0);
+    } else {
+        setRange(0, m_max);
+        setValue(m_position);
+    }
+}
+
+// --- TfrmConverting -------------------------------------------------------------
+
+TfrmConverting::TfrmConverting(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmConverting"));
+    setWindowTitle(QStringLiteral("Converting"));
+    setFixedSize(ClientWidth, ClientHeight);
+
+    m_background = MakeBackground();
+    QRegion shape(m_background.mask());
+    shape += QRect(0, ShapeHeight, ClientWidth, ClientHeight - ShapeHeight);
+    setMask(shape);
+
+    const QPixmap unlit = MakeBall(QColor(235, 235, 235), QColor(130, 130, 130));
+    const QPixmap lit = MakeBall(QColor(190, 225, 255), QColor(20, 90, 200));
+    // The running light stands beside "Please wait . . .", clear of the bars.
+    for (int i = 0; i < 6; ++i) {
+        imgBK[i] = new QLabel(this);
+        imgBK[i]->setPixmap(unlit);
+        imgBK[i]->setGeometry(215 + 21 * i, 47, 17, 17);
+        img[i] = new QLabel(this);
+        img[i]->setPixmap(lit);
+        img[i]->setGeometry(215 + 21 * i, 47, 17, 17);
+        img[i]->hide();
+    }
+
+    lblInfo = MakeLabel(this, QStringLiteral("Please wait . . ."), 24, 45);
+    QFont bold = lblInfo->font();
+    bold.setBold(true);
+    lblInfo->setFont(bold);
+    lblInfo->resize(185, 20);
+    lblCurConvertFileL = MakeLabel(this, QStringLiteral("Current Convert File:"), 24, 65);
+    lblCurFileName = new QLabel(this);
+    lblCurFileName->setGeometry(150, 64, 259, 15);
+    lblCurFileName->setTextFormat(Qt::PlainText);
+    lblPersent = MakeLabel(this, QStringLiteral("Current: 1, Total: ..."), 88, 144);
+    lblPersent->resize(200, 15);
+    lblCurprog = MakeLabel(this, QStringLiteral("Current File:"), 24, 113);
+    lblTotalFilr = MakeLabel(this, QStringLiteral("Total File:"), 24, 88);
+
+    ProgressBar1 = new TProgressBar(this);
+    ProgressBar1->setGeometry(88, 112, 321, 17);
+    pbTotal = new TProgressBar(this);
+    pbTotal->setGeometry(88, 88, 321, 17);
+
+    edt1 = new QLineEdit(QStringLiteral("edt1"), this);
+    edt1->setGeometry(24, 152, 121, 21);
+    edt1->hide();
+    edt2 = new QLineEdit(QStringLiteral("edt2"), this);
+    edt2->setGeometry(144, 152, 121, 21);
+    edt2->hide();
+
+    btnStop = new TRzBmpButton(this);
+    btnStop->setGeometry(296, 144, 108, 38);
+    const TButtonPictures stop = MakeCaptionButtonPictures(QSize(108, 38), QStringLiteral("Stop"));
+    btnStop->SetPictures(stop.Up, stop.Hot, stop.Down);
+    btnStop->setToolTip(QStringLiteral("Stop"));
+    connect(btnStop, &QAbstractButton::clicked, this, &TfrmConverting::btnStop1Click);
+
+    statState = new QStatusBar(this);
+    statState->setGeometry(0, ShapeHeight, ClientWidth, ClientHeight - ShapeHeight);
+    statState->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(statState);
+    m_statusPanel->setMinimumWidth(50);
+    m_statusPanel->setTextFormat(Qt::PlainText);
+    statState->addWidget(m_statusPanel, 1);
+
+    tmrChanging = new QTimer(this);
+    tmrChanging->setInterval(333);
+    connect(tmrChanging, &QTimer::timeout, this, &TfrmConverting::tmrChangingTimer);
+    Timer1 = new QTimer(this);
+
+    actRefreshProgress = new QAction(this);
+    connect(actRefreshProgress, &QAction::triggered, this, &TfrmConverting::actRefreshProgressExecute);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QString TfrmConverting::StatusPanelText() const
+{
+    return m_statusText;
+}
+
+void TfrmConverting::SetStatusPanelText(const QString &text)
+{
+    m_statusText = text;
+    // The panel shows one line: the encoder's latest line of output.
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    m_statusPanel->setText(lines.isEmpty() ? QString() : lines.last().trimmed());
+}
+
+void TfrmConverting::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmConverting::hideEvent(QHideEvent *event)
+{
+    tmrChanging->stop();
+    QWidget::hideEvent(event);
+}
+
+void TfrmConverting::FormShow()
+{
+    LightIndex = 0;
+    for (QLabel *light : img)
+        light->hide();
+    Timer1->start();
+    tmrChanging->start();
+    CreateFuncObjects();
+    lblCurFileName->setText(CommonLib->SourceFile);
+    lblPersent->setText(QStringLiteral("Current: 1, Total: ") + QString::number(CustomProc->FileCount));
+    ProgressBar1->SetMax(1);
+    ProgressBar1->SetPosition(0);
+    pbTotal->SetMax(1);
+    pbTotal->SetPosition(0);
+}
+
+void TfrmConverting::tmrChangingTimer()
+{
+    ++LightIndex;
+    if (LightIndex == 7)
+        LightIndex = 1;
+    const int k = LightIndex;
+    img[k - 1]->show();
+    img[(k == 1 ? 6 : k - 1) - 1]->hide();
+}
+
+void TfrmConverting::StopProcessing()
+{
+    hide();
+    FrmMainForm->setEnabled(true);
+    CustomProc->FileIndex = FrmMainForm->dxTreeSourceFileInfo->topLevelItemCount();
+    CustomProc->StopRequested = true;
+}
+
+void TfrmConverting::btnStop1Click()
+{
+    if (!Platform().AskYesNo(ApplicationTitle(), QStringLiteral("Are you sure you want to stop the work ? ")))
+        return;
+    StopProcessing();
+    CommonLib->StopEncoder(CommonLib->EncoderPath);
+    CommonLib->StopEncoder(QStringLiteral("evc.exe"));
+    ProgressBar1->SetPosition(0);
+    pbTotal->SetMax(0);
+    pbTotal->SetPosition(0);
+    lblPersent->setText(QStringLiteral("Current: 1, Total: ..."));
+}
+
+void TfrmConverting::closeEvent(QCloseEvent *event)
+{
+    if (!Platform().AskYesNo(ApplicationTitle(), QStringLiteral("Are you sure to stop processing ?"))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    StopProcessing();
+    CommonLib->StopEncoder(CommonLib->EncoderPath);
+}
+
+void TfrmConverting::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_background);
+}
+
+// The window has no system frame: it is dragged by its title strip.
+void TfrmConverting::mousePressEvent(QMouseEvent *event)
+{
+    m_dragOffset = event->position().toPoint();
+}
+
+void TfrmConverting::mouseMoveEvent(QMouseEvent *event)
+{
+    if ((event->buttons() & Qt::LeftButton) && m_dragOffset.y() < 35)
+        move(event->globalPosition().toPoint() - m_dragOffset);
+}
+
+void TfrmConverting::actRefreshProgressExecute()
+{
+    TCustomProc &batch = *CustomProc;
+    if (++batch.RefreshCount <= 1)
+        return;
+
+    pbTotal->SetMax(batch.FileCount * 100);
+    if (ProgressBar1->Max() != 0) {
+        pbTotal->SetPosition(ProgressBar1->Position() * 100 / ProgressBar1->Max() + batch.FileIndex * 100);
+        lblPersent->setText(QStringLiteral("Current: ") + QString::number(batch.FileIndex + 1)
+                            + QStringLiteral(" , Total: ") + QString::number(batch.FileCount) + QLatin1Char('.'));
+    }
+
+    // A segment length that is negative or not a whole number shows an empty bar.
+    bool lengthOk = false;
+    const int length = batch.SegmentLength.toInt(&lengthOk);
+    ProgressBar1->SetMax(lengthOk && length > 0 ? length : 0);
+
+    const QString chunk = StatusPanelText();
+    if (chunk.isEmpty())
+        return;
+    const QStringList parts = TCommonLib::SplitByDelimiter(chunk, QLatin1Char('='));
+    if (parts.size() < 4)
+        return;
+    edt1->setText(parts[2]);
+    const QStringList pieces = TCommonLib::SplitByDelimiter(parts[2], QLatin1Char('.'));
+    if (pieces.isEmpty())
+        return;
+    edt2->setText(pieces[0]);
+    if (pieces[0] == QLatin1String("10000000000"))
+        return;
+    try {
+        const double seconds = TCommonLib::TextToNumber(pieces[0]);
+        ProgressBar1->SetPosition(static_cast<int>(std::clamp(std::trunc(seconds), -1e9, 1e9)));
+    } catch (const EConvertError &) {
+        // A time field that is a lone sign is no report; the bar stays.
+    }
+}
+
+void OnEncoderOutput(const QString &chunk)
+{
+    QApplication::processEvents();
+    frmConverting->SetStatusPanelText(chunk);
+    frmConverting->lblCurFileName->setText(CommonLib->SourceFile);
+    CustomProc->LastEncoderOutput = chunk;
+    frmConverting->actRefreshProgress->trigger();
+}

@@ -1,0 +1,564 @@
+#include "Transcoder.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+#include "AvHandles.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+namespace {
+
+// A failure that ends the conversion, with the message the user sees.
+class ConversionFailure : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+void Check(int result, const std::string &what)
+{
+    if (result < 0)
+        throw ConversionFailure(what + " (" + AvErrorText(result) + ")");
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string ExtensionOf(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+}
+
+// What each output type is written with.
+struct OutputType
+{
+    const char *muxer;
+    const char *defaultCodec;
+};
+
+const std::map<std::string, OutputType> &OutputTypes()
+{
+    static const std::map<std::string, OutputType> types = {
+        {".amr", {"amr", "amr_nb"}}, {".aac", {"adts", "aac"}},   {".mp3", {"mp3", "mp3"}},
+        {".ac3", {"ac3", "ac3"}},    {".m4a", {"ipod", "aac"}},   {".ogg", {"ogg", "vorbis"}},
+        {".wav", {"wav", "pcm_s16le"}},
+    };
+    return types;
+}
+
+// The quality encoders behind the codec names of the command line.
+const char *EncoderNameFor(const std::string &codec)
+{
+    static const std::map<std::string, const char *> encoders = {
+        {"amr_nb", "libopencore_amrnb"}, {"aac", "aac"},       {"mp3", "libmp3lame"},
+        {"ac3", "ac3"},                  {"vorbis", "libvorbis"}, {"pcm_s16le", "pcm_s16le"},
+    };
+    const auto found = encoders.find(codec);
+    return found == encoders.end() ? nullptr : found->second;
+}
+
+int NearestSampleRate(const AVCodec *codec, int wanted)
+{
+    if (!codec->supported_samplerates)
+        return wanted;
+    int best = codec->supported_samplerates[0];
+    for (const int *rate = codec->supported_samplerates; *rate; ++rate)
+        if (std::abs(*rate - wanted) < std::abs(best - wanted) || (std::abs(*rate - wanted) == std::abs(best - wanted) && *rate > best))
+            best = *rate;
+    return best;
+}
+
+int NearestChannelCount(const AVCodec *codec, int wanted)
+{
+    if (!codec->ch_layouts)
+        return wanted;
+    int best = codec->ch_layouts[0].nb_channels;
+    for (const AVChannelLayout *layout = codec->ch_layouts; layout->nb_channels; ++layout)
+        if (std::abs(layout->nb_channels - wanted) < std::abs(best - wanted))
+            best = layout->nb_channels;
+    return best;
+}
+
+// Bitrates to try, nearest to the wish first: where an encoder refuses a
+// bitrate at the chosen rate and channel count, the nearest it takes is used.
+std::vector<int64_t> BitrateCandidates(const std::string &codec, int64_t wanted)
+{
+    std::vector<int64_t> valid;
+    if (codec == "amr_nb")
+        valid = {4750, 5150, 5900, 6700, 7400, 7950, 10200, 12200};
+    else if (codec == "ac3")
+        valid = {32000, 40000, 48000, 56000, 64000, 80000, 96000, 112000, 128000, 160000, 192000, 224000, 256000,
+                 320000, 384000, 448000, 512000, 576000, 640000};
+    else if (codec == "mp3")
+        valid = {8000, 16000, 24000, 32000, 40000, 48000, 56000, 64000, 80000, 96000, 112000, 128000, 144000, 160000,
+                 192000, 224000, 256000, 320000};
+    std::stable_sort(valid.begin(), valid.end(), [wanted](int64_t a, int64_t b) {
+        return std::llabs(a - wanted) < std::llabs(b - wanted);
+    });
+    if (codec != "amr_nb" && codec != "ac3")
+        valid.insert(valid.begin(), wanted);
+    return valid;
+}
+
+// libvorbis in managed-bitrate mode refuses many rate and bitrate pairs; its
+// quality mode opens everywhere. The quality is chosen so that the nominal
+// bitrate comes near the wish (the table is for stereo at 44.1 kHz).
+double VorbisQualityFor(int64_t bitrate, int channels)
+{
+    static const double table[][2] = {{45000, -1}, {64000, 0}, {80000, 1}, {96000, 2},  {112000, 3}, {128000, 4},
+                                      {160000, 5}, {192000, 6}, {224000, 7}, {256000, 8}, {320000, 9}, {500000, 10}};
+    const double stereoEquivalent = channels == 1 ? bitrate * 1.6 : bitrate * 2.0 / std::max(channels, 2);
+    if (stereoEquivalent <= table[0][0])
+        return -1;
+    for (size_t i = 1; i < std::size(table); ++i) {
+        if (stereoEquivalent <= table[i][0]) {
+            const double share = (stereoEquivalent - table[i - 1][0]) / (table[i][0] - table[i - 1][0]);
+            return table[i - 1][1] + share * (table[i][1] - table[i - 1][1]);
+        }
+    }
+    return 10;
+}
+
+// Removes the output file, once created, unless the conversion was committed.
+class OutputFileGuard final
+{
+public:
+    OutputFileGuard() = default;
+    ~OutputFileGuard()
+    {
+        if (!m_path.empty())
+            std::remove(m_path.c_str());
+    }
+    OutputFileGuard(const OutputFileGuard &) = delete;
+    OutputFileGuard &operator=(const OutputFileGuard &) = delete;
+    void Arm(const std::string &path) { m_path = path; }
+    void Commit() { m_path.clear(); }
+
+private:
+    std::string m_path;
+};
+
+struct OutputFormatDeleter {
+    void operator()(AVFormatContext *context) const
+    {
+        if (context->pb && !(context->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
+};
+using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
+
+// Progress reports: "size=    1234kB time=12.34 bitrate= 128.0kbits/s".
+class ProgressReporter final
+{
+public:
+    explicit ProgressReporter(std::FILE *stream) : m_stream(stream), m_last(std::chrono::steady_clock::now()) {}
+
+    void Maybe(int64_t bytes, double seconds)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_last < std::chrono::milliseconds(500))
+            return;
+        m_last = now;
+        Report(bytes, seconds);
+    }
+    void Report(int64_t bytes, double seconds)
+    {
+        if (!m_stream)
+            return;
+        const double kbits = seconds > 0 ? bytes * 8.0 / 1000.0 / seconds : 0.0;
+        std::fprintf(m_stream, "size=%8lldkB time=%.2f bitrate=%6.1fkbits/s\n",
+                     static_cast<long long>((bytes + 1023) / 1024), seconds, kbits);
+        std::fflush(m_stream);
+    }
+
+private:
+    std::FILE *m_stream;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+class Transcoder final
+{
+public:
+    Transcoder(const EncoderOptions &options, std::FILE *progress) : m_options(options), m_progress(progress) {}
+
+    void Run()
+    {
+        OpenInput();
+        OpenDecoder();
+        OpenEncoder();
+        OpenOutput();
+        BuildFilterGraph();
+        SeekToStart();
+        Convert();
+    }
+
+    void Commit() { m_guard.Commit(); }
+
+private:
+    void OpenInput()
+    {
+        int result = 0;
+        m_input = OpenInputFormat(m_options.input.c_str(), &result);
+        Check(result, "cannot open input file '" + m_options.input + "'");
+        Check(avformat_find_stream_info(m_input.get(), nullptr), "cannot read stream information of '" + m_options.input + "'");
+        const AVCodec *decoder = nullptr;
+        m_streamIndex = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (m_streamIndex == AVERROR_STREAM_NOT_FOUND)
+            throw ConversionFailure("input file '" + m_options.input + "' has no audio stream");
+        if (m_streamIndex < 0 || !decoder)
+            throw ConversionFailure("no decoder for the audio of '" + m_options.input + "'");
+        m_decoderCodec = decoder;
+        // Only the audio stream is read: video packets are not even parsed.
+        for (unsigned i = 0; i < m_input->nb_streams; ++i)
+            if (static_cast<int>(i) != m_streamIndex)
+                m_input->streams[i]->discard = AVDISCARD_ALL;
+    }
+
+    void OpenDecoder()
+    {
+        AVStream *stream = m_input->streams[m_streamIndex];
+        m_decoder.reset(avcodec_alloc_context3(m_decoderCodec));
+        if (!m_decoder)
+            throw ConversionFailure("out of memory");
+        Check(avcodec_parameters_to_context(m_decoder.get(), stream->codecpar), "cannot set up the audio decoder");
+        m_decoder->pkt_timebase = stream->time_base;
+        Check(avcodec_open2(m_decoder.get(), m_decoderCodec, nullptr), "cannot open the audio decoder");
+        if (m_decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&m_decoder->ch_layout, m_decoder->ch_layout.nb_channels);
+    }
+
+    void OpenEncoder()
+    {
+        const std::string extension = ExtensionOf(m_options.output);
+        const auto type = OutputTypes().find(extension);
+        if (m_options.format.empty() && type == OutputTypes().end())
+            throw ConversionFailure("unsupported output file type '" + extension + "'");
+        m_codecName = !m_options.codec.empty() ? m_options.codec : type->second.defaultCodec;
+        m_muxerName = !m_options.format.empty() ? m_options.format : type->second.muxer;
+
+        const AVOutputFormat *muxer = av_guess_format(m_muxerName.c_str(), nullptr, nullptr);
+        if (!muxer)
+            throw ConversionFailure("unknown output format '" + m_muxerName + "'");
+        const char *encoderName = EncoderNameFor(m_codecName);
+        const AVCodec *encoder = encoderName ? avcodec_find_encoder_by_name(encoderName) : nullptr;
+        if (!encoder)
+            throw ConversionFailure("no encoder for '" + m_codecName + "'");
+        if (avformat_query_codec(muxer, encoder->id, FF_COMPLIANCE_NORMAL) == 0)
+            throw ConversionFailure("codec '" + m_codecName + "' cannot be written to a '" + extension + "' file");
+
+        const int rate = NearestSampleRate(encoder, m_options.sampleRate.value_or(m_decoder->sample_rate));
+        const int channels = NearestChannelCount(encoder, m_options.channels.value_or(std::min(m_decoder->ch_layout.nb_channels, 2)));
+        const int64_t bitrate = int64_t{m_options.bitrateKbps.value_or(128)} * 1000;
+
+        std::vector<int64_t> candidates = {0};
+        if (m_codecName != "pcm_s16le" && m_codecName != "vorbis")
+            candidates = BitrateCandidates(m_codecName, bitrate);
+        std::string lastError;
+        for (const int64_t candidate : candidates) {
+            CodecContextPtr context(avcodec_alloc_context3(encoder));
+            if (!context)
+                throw ConversionFailure("out of memory");
+            context->sample_rate = rate;
+            av_channel_layout_default(&context->ch_layout, channels);
+            context->sample_fmt = encoder->sample_fmts ? encoder->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+            context->time_base = AVRational{1, rate};
+            if (m_codecName == "vorbis") {
+                context->flags |= AV_CODEC_FLAG_QSCALE;
+                context->global_quality = static_cast<int>(VorbisQualityFor(bitrate, channels) * FF_QP2LAMBDA);
+            } else if (candidate > 0) {
+                context->bit_rate = candidate;
+            }
+            if (muxer->flags & AVFMT_GLOBALHEADER)
+                context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+            const int result = avcodec_open2(context.get(), encoder, nullptr);
+            if (result >= 0) {
+                m_encoder = std::move(context);
+                return;
+            }
+            lastError = AvErrorText(result);
+        }
+        throw ConversionFailure("cannot open the " + m_codecName + " encoder (" + lastError + ")");
+    }
+
+    void OpenOutput()
+    {
+        struct stat existing {};
+        const bool exists = ::stat(m_options.output.c_str(), &existing) == 0;
+        if (exists && !m_options.overwrite)
+            throw ConversionFailure("output file '" + m_options.output + "' already exists");
+        struct stat source {};
+        if (exists && ::stat(m_options.input.c_str(), &source) == 0 && source.st_dev == existing.st_dev
+            && source.st_ino == existing.st_ino)
+            throw ConversionFailure("output file '" + m_options.output + "' is the input file");
+
+        AVFormatContext *context = nullptr;
+        Check(avformat_alloc_output_context2(&context, nullptr, m_muxerName.c_str(), m_options.output.c_str()),
+              "cannot create output format");
+        m_output.reset(context);
+        AVStream *stream = avformat_new_stream(m_output.get(), nullptr);
+        if (!stream)
+            throw ConversionFailure("out of memory");
+        Check(avcodec_parameters_from_context(stream->codecpar, m_encoder.get()), "cannot set up the output stream");
+        stream->time_base = m_encoder->time_base;
+        CopyTags(stream);
+
+        Check(avio_open(&m_output->pb, m_options.output.c_str(), AVIO_FLAG_WRITE),
+              "cannot create output file '" + m_options.output + "'");
+        m_guard.Arm(m_options.output);
+        Check(avformat_write_header(m_output.get(), nullptr), "cannot write the header of '" + m_options.output + "'");
+    }
+
+    void CopyTags(AVStream *stream)
+    {
+        static const char *const keys[] = {"title", "artist", "album", "date", "genre", "comment"};
+        const AVDictionary *sources[] = {m_input->metadata, m_input->streams[m_streamIndex]->metadata};
+        for (const char *key : keys) {
+            for (const AVDictionary *source : sources) {
+                const AVDictionaryEntry *entry = av_dict_get(source, key, nullptr, 0);
+                if (entry) {
+                    av_dict_set(&m_output->metadata, key, entry->value, 0);
+                    // Ogg keeps its comments with the stream.
+                    av_dict_set(&stream->metadata, key, entry->value, 0);
+                    break;
+                }
+            }
+        }
+    }
+
+    void BuildFilterGraph()
+    {
+        m_graph.reset(avfilter_graph_alloc());
+        if (!m_graph)
+            throw ConversionFailure("out of memory");
+        m_graph->nb_threads = 1;
+
+        const AVStream *stream = m_input->streams[m_streamIndex];
+        char layout[128] = {};
+        av_channel_layout_describe(&m_decoder->ch_layout, layout, sizeof layout);
+        char sourceArgs[512];
+        std::snprintf(sourceArgs, sizeof sourceArgs, "time_base=%d/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s",
+                      stream->time_base.num, stream->time_base.den, m_decoder->sample_rate,
+                      av_get_sample_fmt_name(m_decoder->sample_fmt), layout);
+        Check(avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in", sourceArgs, nullptr,
+                                           m_graph.get()),
+              "cannot create the audio source");
+        Check(avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
+                                           m_graph.get()),
+              "cannot create the audio sink");
+
+        std::string chain;
+        if (m_options.startSeconds || m_options.lengthSeconds) {
+            char trim[128];
+            std::snprintf(trim, sizeof trim, "atrim=start=%.6f", m_options.startSeconds.value_or(0.0));
+            chain += trim;
+            if (m_options.lengthSeconds)
+                chain += ":duration=" + std::to_string(*m_options.lengthSeconds);
+            chain += ",asetpts=PTS-STARTPTS,";
+        }
+        const int volume = m_options.volumePercent.value_or(100);
+        if (volume != 100) {
+            char gain[160];
+            // Raised levels go through a limiter, so loud passages are held
+            // below full scale instead of clipping.
+            std::snprintf(gain, sizeof gain, "volume=%.4f:precision=float,", volume / 100.0);
+            chain += gain;
+            if (volume > 100)
+                chain += "alimiter=limit=0.97:level=0:latency=1:attack=5:release=50,";
+        }
+        char outLayout[128] = {};
+        av_channel_layout_describe(&m_encoder->ch_layout, outLayout, sizeof outLayout);
+        char format[512];
+        std::snprintf(format, sizeof format, "aresample=%d,aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
+                      m_encoder->sample_rate, av_get_sample_fmt_name(m_encoder->sample_fmt), m_encoder->sample_rate,
+                      outLayout);
+        chain += format;
+
+        AVFilterInOut *outputs = avfilter_inout_alloc();
+        AVFilterInOut *inputs = avfilter_inout_alloc();
+        if (!outputs || !inputs) {
+            avfilter_inout_free(&outputs);
+            avfilter_inout_free(&inputs);
+            throw ConversionFailure("out of memory");
+        }
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = m_source;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = m_sink;
+        const int parsed = avfilter_graph_parse_ptr(m_graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
+        avfilter_inout_free(&outputs);
+        avfilter_inout_free(&inputs);
+        Check(parsed, "cannot build the audio filters");
+        Check(avfilter_graph_config(m_graph.get(), nullptr), "cannot set up the audio filters");
+
+        if (m_encoder->frame_size > 0 && !(m_encoder->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+            av_buffersink_set_frame_size(m_sink, static_cast<unsigned>(m_encoder->frame_size));
+    }
+
+    // Starts reading near the segment start; the trim filter cuts exactly.
+    void SeekToStart()
+    {
+        const int64_t origin = m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time;
+        const AVStream *stream = m_input->streams[m_streamIndex];
+        m_originPts = av_rescale_q(origin, AV_TIME_BASE_Q, stream->time_base);
+        if (!m_options.startSeconds || *m_options.startSeconds <= 0)
+            return;
+        const int64_t target = origin + static_cast<int64_t>(*m_options.startSeconds * AV_TIME_BASE);
+        // A file that cannot seek is simply read from its start.
+        if (avformat_seek_file(m_input.get(), -1, INT64_MIN, target, target, 0) >= 0)
+            avcodec_flush_buffers(m_decoder.get());
+    }
+
+    void Convert()
+    {
+        PacketPtr packet(av_packet_alloc());
+        FramePtr frame(av_frame_alloc());
+        if (!packet || !frame)
+            throw ConversionFailure("out of memory");
+        ProgressReporter reporter(m_progress);
+        m_reporter = &reporter;
+
+        bool filtersDone = false;
+        while (!filtersDone) {
+            const int result = av_read_frame(m_input.get(), packet.get());
+            if (result == AVERROR_EOF)
+                break;
+            if (result < 0)
+                throw ConversionFailure("cannot read '" + m_options.input + "' (" + AvErrorText(result) + ")");
+            if (packet->stream_index == m_streamIndex)
+                filtersDone = Decode(packet.get(), frame.get());
+            av_packet_unref(packet.get());
+        }
+        if (!filtersDone) {
+            Decode(nullptr, frame.get());
+            Check(av_buffersrc_add_frame_flags(m_source, nullptr, 0), "cannot end the audio filters");
+            DrainFilters(frame.get());
+        }
+        Encode(nullptr);
+        if (m_samplesWritten == 0)
+            throw ConversionFailure("no audio could be decoded from '" + m_options.input + "'");
+        Check(av_write_trailer(m_output.get()), "cannot finish '" + m_options.output + "'");
+        reporter.Report(avio_size(m_output->pb), OutputSeconds());
+    }
+
+    // Decodes one packet (or flushes with none) into the filters; true once
+    // the filters want no more input (the segment is complete).
+    bool Decode(const AVPacket *packet, AVFrame *frame)
+    {
+        int result = avcodec_send_packet(m_decoder.get(), packet);
+        // A damaged packet is skipped, as players do; the rest still converts.
+        if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR_EOF)
+            Check(result, "cannot decode the audio of '" + m_options.input + "'");
+        for (;;) {
+            result = avcodec_receive_frame(m_decoder.get(), frame);
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+                return false;
+            if (result == AVERROR_INVALIDDATA)
+                continue;
+            Check(result, "cannot decode the audio of '" + m_options.input + "'");
+            const int64_t timestamp = frame->best_effort_timestamp;
+            frame->pts = timestamp == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : timestamp - m_originPts;
+            Check(av_buffersrc_add_frame_flags(m_source, frame, 0), "cannot filter the audio");
+            if (DrainFilters(frame))
+                return true;
+        }
+    }
+
+    // Passes every frame the filters have ready to the encoder; true when the
+    // filters have ended.
+    bool DrainFilters(AVFrame *frame)
+    {
+        for (;;) {
+            const int result = av_buffersink_get_frame(m_sink, frame);
+            if (result == AVERROR(EAGAIN))
+                return false;
+            if (result == AVERROR_EOF)
+                return true;
+            Check(result, "cannot filter the audio");
+            frame->pts = m_samplesWritten;
+            m_samplesWritten += frame->nb_samples;
+            Encode(frame);
+            av_frame_unref(frame);
+        }
+    }
+
+    void Encode(const AVFrame *frame)
+    {
+        Check(avcodec_send_frame(m_encoder.get(), frame), "cannot encode the audio");
+        PacketPtr packet(av_packet_alloc());
+        if (!packet)
+            throw ConversionFailure("out of memory");
+        AVStream *stream = m_output->streams[0];
+        for (;;) {
+            const int result = avcodec_receive_packet(m_encoder.get(), packet.get());
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+                break;
+            Check(result, "cannot encode the audio");
+            av_packet_rescale_ts(packet.get(), m_encoder->time_base, stream->time_base);
+            packet->stream_index = 0;
+            Check(av_write_frame(m_output.get(), packet.get()), "cannot write '" + m_options.output + "'");
+        }
+        if (m_reporter)
+            m_reporter->Maybe(avio_tell(m_output->pb), OutputSeconds());
+    }
+
+    double OutputSeconds() const { return static_cast<double>(m_samplesWritten) / m_encoder->sample_rate; }
+
+    const EncoderOptions &m_options;
+    std::FILE *m_progress;
+    InputFormatPtr m_input;
+    const AVCodec *m_decoderCodec = nullptr;
+    CodecContextPtr m_decoder;
+    CodecContextPtr m_encoder;
+    std::string m_codecName;
+    std::string m_muxerName;
+    // Declared before the output so that the file is closed before a failed
+    // conversion removes it.
+    OutputFileGuard m_guard;
+    OutputFormatPtr m_output;
+    FilterGraphPtr m_graph;
+    AVFilterContext *m_source = nullptr;
+    AVFilterContext *m_sink = nullptr;
+    int m_streamIndex = -1;
+    int64_t m_originPts = 0;
+    int64_t m_samplesWritten = 0;
+    ProgressReporter *m_reporter = nullptr;
+};
+
+} // namespace
+
+bool Transcode(const EncoderOptions &options, std::FILE *progress, std::string *error)
+{
+    try {
+        Transcoder transcoder(options, progress);
+        transcoder.Run();
+        transcoder.Commit();
+        return true;
+    } catch (const ConversionFailure &failure) {
+        *error = failure.what();
+        return false;
+    } catch (const std::bad_alloc &) {
+        *error = "out of memory";
+        return false;
+    }
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what Sonabrix needs to build, test and run, skipping what is present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang pkg-config
+  qt6-base-dev qt6-multimedia-dev
+  libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
+  libavcodec-extra ffmpeg
+  gstreamer1.0-libav gstreamer1.0-plugins-good
+  googletest libgtest-dev
+  xvfb xauth fp-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
