@@ -423,10 +423,27 @@ private:
         m_originPts = av_rescale_q(origin, AV_TIME_BASE_Q, stream->time_base);
         if (!m_options.startSeconds || *m_options.startSeconds <= 0)
             return;
-        const int64_t target = origin + static_cast<int64_t>(*m_options.startSeconds * AV_TIME_BASE);
+        // Some containers land a little past the asked time; a second of
+        // margin keeps the start inside what is decoded, and the first frame
+        // is checked all the same.
+        const int64_t target = origin + static_cast<int64_t>((*m_options.startSeconds - 1.0) * AV_TIME_BASE);
+        if (target <= origin)
+            return;
         // A file that cannot seek is simply read from its start.
-        if (avformat_seek_file(m_input.get(), -1, INT64_MIN, target, target, 0) >= 0)
+        if (avformat_seek_file(m_input.get(), -1, INT64_MIN, target, target, 0) >= 0) {
             avcodec_flush_buffers(m_decoder.get());
+            m_startPts = av_rescale_q(static_cast<int64_t>(*m_options.startSeconds * AV_TIME_BASE), AV_TIME_BASE_Q,
+                                      stream->time_base);
+            m_checkFirstFrame = true;
+        }
+    }
+
+    // The seek went past the segment start: read the file from its beginning.
+    void RewindToOrigin()
+    {
+        const int64_t origin = m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time;
+        Check(avformat_seek_file(m_input.get(), -1, INT64_MIN, origin, origin, 0), "cannot read '" + m_options.input + "' from its start");
+        avcodec_flush_buffers(m_decoder.get());
     }
 
     void Convert()
@@ -478,6 +495,14 @@ private:
             Check(result, "cannot decode the audio of '" + m_options.input + "'");
             const int64_t timestamp = frame->best_effort_timestamp;
             frame->pts = timestamp == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : timestamp - m_originPts;
+            if (m_checkFirstFrame) {
+                m_checkFirstFrame = false;
+                if (frame->pts != AV_NOPTS_VALUE && frame->pts > m_startPts) {
+                    av_frame_unref(frame);
+                    RewindToOrigin();
+                    return false;
+                }
+            }
             Check(av_buffersrc_add_frame_flags(m_source, frame, 0), "cannot filter the audio");
             if (DrainFilters(frame))
                 return true;
@@ -541,6 +566,8 @@ private:
     AVFilterContext *m_sink = nullptr;
     int m_streamIndex = -1;
     int64_t m_originPts = 0;
+    int64_t m_startPts = 0;
+    bool m_checkFirstFrame = false;
     int64_t m_samplesWritten = 0;
     ProgressReporter *m_reporter = nullptr;
 };

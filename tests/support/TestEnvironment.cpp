@@ -57,9 +57,9 @@ QString MakeClip(const ClipSpec &spec)
              << QStringLiteral("testsrc=size=176x144:rate=15:duration=") + seconds;
     if (spec.WithAudio)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-             << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2,volume=%3,aformat=channel_layouts=%4")
+             << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2,volume=%3%4")
                     .arg(spec.SampleRate).arg(seconds).arg(spec.Amplitude * 8)
-                    .arg(spec.Channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo"));
+                    .arg(spec.Channels == 1 ? QString() : QStringLiteral(",pan=stereo|c0=c0|c1=c0"));
 
     QString video = QStringLiteral("libx264"), audio = QStringLiteral("aac"), format;
     if (extension == QLatin1String("avi")) {
@@ -83,6 +83,9 @@ QString MakeClip(const ClipSpec &spec)
     }
     if (spec.WithVideo)
         args << QStringLiteral("-c:v") << video << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    // MPEG video takes only the standard frame rates.
+    if (spec.WithVideo && (video.startsWith(QLatin1String("mpeg1")) || video.startsWith(QLatin1String("mpeg2"))))
+        args << QStringLiteral("-r") << QStringLiteral("25");
     if (spec.WithAudio)
         args << QStringLiteral("-c:a") << audio;
     if (!format.isEmpty())
@@ -136,14 +139,11 @@ AudioInfo AnalyseAudio(const QString &path, double fromSeconds, double toSeconds
     info.Channels = context->ch_layout.nb_channels;
     info.SampleRate = context->sample_rate;
 
+    // Levels are measured on the first channel, converted to float.
     SwrContext *raw = nullptr;
-    AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
-    swr_alloc_set_opts2(&raw, &mono, AV_SAMPLE_FMT_FLT, context->sample_rate, &context->ch_layout,
+    swr_alloc_set_opts2(&raw, &context->ch_layout, AV_SAMPLE_FMT_FLTP, context->sample_rate, &context->ch_layout,
                         context->sample_fmt, context->sample_rate, 0, nullptr);
     std::unique_ptr<SwrContext, SwrDeleter> swr(raw);
-    // Downmixing to one channel must not scale: the level compares as it is.
-    av_opt_set_double(swr.get(), "rematrix_maxval", 0, 0);
-    av_opt_set_int(swr.get(), "clip_protection", 0, 0);
     swr_init(swr.get());
 
     PacketPtr packet(av_packet_alloc());
@@ -151,11 +151,15 @@ AudioInfo AnalyseAudio(const QString &path, double fromSeconds, double toSeconds
     qint64 samples = 0;
     double sumSquares = 0;
     qint64 measured = 0;
-    std::vector<float> mixed;
+    std::vector<std::vector<float>> planes(static_cast<size_t>(std::max(1, context->ch_layout.nb_channels)));
+    std::vector<uint8_t *> out(planes.size());
     auto consume = [&](AVFrame *decoded) {
-        mixed.resize(static_cast<size_t>(decoded->nb_samples));
-        uint8_t *out[] = {reinterpret_cast<uint8_t *>(mixed.data())};
-        const int got = swr_convert(swr.get(), out, decoded->nb_samples,
+        for (size_t p = 0; p < planes.size(); ++p) {
+            planes[p].resize(static_cast<size_t>(decoded->nb_samples));
+            out[p] = reinterpret_cast<uint8_t *>(planes[p].data());
+        }
+        const std::vector<float> &mixed = planes[0];
+        const int got = swr_convert(swr.get(), out.data(), decoded->nb_samples,
                                     const_cast<const uint8_t **>(decoded->extended_data), decoded->nb_samples);
         for (int i = 0; i < got; ++i) {
             const double t = static_cast<double>(samples + i) / context->sample_rate;

@@ -31,6 +31,13 @@ QString BuiltProgramFolder();
 // at the given amplitude (0 to 1); without sound the clip is video only.
 struct ClipSpec
 {
+    ClipSpec(QString fileName, double seconds = 3.0, bool withAudio = true, bool withVideo = true,
+             double amplitude = 0.125, int sampleRate = 44100, int channels = 2, QStringList extraArgs = {})
+        : FileName(std::move(fileName)), Seconds(seconds), WithAudio(withAudio), WithVideo(withVideo),
+          Amplitude(amplitude), SampleRate(sampleRate), Channels(channels), ExtraArgs(std::move(extraArgs))
+    {
+    }
+
     QString FileName;
     double Seconds = 3.0;
     bool WithAudio = true;

@@ -1,0 +1,373 @@
+// The encoder evc.exe, run as the program runs it, checked with libavformat.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include "EncoderOptions.h"
+#include "TestEnvironment.h"
+
+namespace {
+
+QString Encoder()
+{
+    return BuiltProgramFolder() + QStringLiteral("/evc.exe");
+}
+
+// Checks a file's decoded length. Raw AAC (ADTS) and raw AC-3 have no way to
+// tell a player about the encoder's delay and the padding of the last frame,
+// so there the decoded length may exceed the segment by those samples.
+void ExpectLength(const QString &path, double seconds)
+{
+    const AudioInfo info = AnalyseAudio(path);
+    double allowance = 0;
+    if (info.SampleRate > 0 && path.endsWith(QLatin1String(".aac")))
+        allowance = 2 * 1024.0 / info.SampleRate;
+    else if (info.SampleRate > 0 && path.endsWith(QLatin1String(".ac3")))
+        allowance = (256.0 + 1536.0) / info.SampleRate;
+    EXPECT_GE(info.DecodedSeconds, seconds - 0.05) << path.toStdString();
+    EXPECT_LE(info.DecodedSeconds, seconds + 0.05 + allowance) << path.toStdString();
+}
+
+QString CodecOf(const QString &extension)
+{
+    static const QMap<QString, QString> codecs = {
+        {QStringLiteral("amr"), QStringLiteral("amr_nb")}, {QStringLiteral("aac"), QStringLiteral("aac")},
+        {QStringLiteral("mp3"), QStringLiteral("mp3")},    {QStringLiteral("ac3"), QStringLiteral("ac3")},
+        {QStringLiteral("m4a"), QStringLiteral("aac")},    {QStringLiteral("ogg"), QStringLiteral("vorbis")},
+        {QStringLiteral("wav"), QStringLiteral("pcm_s16le")}};
+    return codecs.value(extension);
+}
+
+// The command line the program forms, as arguments.
+QStringList AudioArguments(const QString &source, const QString &extension, const QString &output,
+                           const QString &bitrate = QStringLiteral("128"), const QString &channels = QStringLiteral("2"),
+                           const QString &rate = QStringLiteral("44100"), const QString &volume = QStringLiteral("100"))
+{
+    QStringList args = {QStringLiteral("-y"), QStringLiteral("-i"), source, QStringLiteral("-acodec"), CodecOf(extension)};
+    if (extension == QLatin1String("amr"))
+        args << QStringLiteral("-s") << QStringLiteral("176x144") << QStringLiteral("-b") << QStringLiteral("128")
+             << QStringLiteral("-ab") << bitrate << QStringLiteral("-vol") << volume << QStringLiteral("-ac")
+             << QStringLiteral("1") << QStringLiteral("-ar") << QStringLiteral("8000");
+    else
+        args << QStringLiteral("-vn") << QStringLiteral("-ab") << bitrate << QStringLiteral("-vol") << volume
+             << QStringLiteral("-ac") << channels << QStringLiteral("-ar") << rate;
+    args << output;
+    return args;
+}
+
+class EncoderTest : public ::testing::Test
+{
+protected:
+    QString Out(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+// --- Containers in, every type out ------------------------------------------
+
+class ContainerTest : public EncoderTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(ContainerTest, EachSourceContainerConvertsWithASegment)
+{
+    const QString source = MakeClip({QStringLiteral("source.") + QString::fromUtf8(GetParam()), 4.0});
+    const QString output = Out(QStringLiteral("out.mp3"));
+    QStringList args = AudioArguments(source, QStringLiteral("mp3"), output);
+    args.insert(args.size() - 1, QStringLiteral("-ss"));
+    args.insert(args.size() - 1, QStringLiteral("00:00:01"));
+    args.insert(args.size() - 1, QStringLiteral("-t"));
+    args.insert(args.size() - 1, QStringLiteral("2"));
+    QString errors;
+    ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
+    const AudioInfo info = AnalyseAudio(output);
+    EXPECT_EQ(info.CodecName, QStringLiteral("mp3"));
+    EXPECT_NEAR(info.DecodedSeconds, 2.0, 0.05) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, ContainerTest,
+                         ::testing::Values("avi", "mp4", "3gp", "mov", "wmv", "asf", "flv", "mpg", "vob"));
+
+struct TypeCase { const char *extension; const char *codec; int channels; int rate; };
+
+class OutputTypeTest : public EncoderTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(OutputTypeTest, WritesTheTypeWithTheRequestedLayoutAndLength)
+{
+    const TypeCase &c = GetParam();
+    const QString source = MakeClip({QStringLiteral("five.mp4"), 5.0});
+    const QString output = Out(QStringLiteral("out.") + QString::fromUtf8(c.extension));
+    QStringList args = AudioArguments(source, QString::fromUtf8(c.extension), output, QStringLiteral("128"),
+                                      QStringLiteral("2"), QStringLiteral("48000"));
+    QString errors;
+    ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
+    const AudioInfo whole = AnalyseAudio(output);
+    EXPECT_EQ(whole.CodecName, QString::fromUtf8(c.codec));
+    EXPECT_EQ(whole.Channels, c.channels);
+    EXPECT_EQ(whole.SampleRate, c.rate);
+    ExpectLength(output, 5.0);
+
+    args.insert(args.size() - 1, QStringLiteral("-ss"));
+    args.insert(args.size() - 1, QStringLiteral("00:00:02"));
+    args.insert(args.size() - 1, QStringLiteral("-t"));
+    args.insert(args.size() - 1, QStringLiteral("2"));
+    ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
+    ExpectLength(output, 2.0);
+
+    // A length past the end converts to the end.
+    args[args.size() - 2] = QStringLiteral("60");
+    ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
+    ExpectLength(output, 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, OutputTypeTest, ::testing::Values(
+    TypeCase{"amr", "amr_nb", 1, 8000}, TypeCase{"aac", "aac", 2, 48000}, TypeCase{"mp3", "mp3", 2, 48000},
+    TypeCase{"ac3", "ac3", 2, 48000}, TypeCase{"m4a", "aac", 2, 48000}, TypeCase{"ogg", "vorbis", 2, 48000},
+    TypeCase{"wav", "pcm_s16le", 2, 48000}));
+
+TEST_F(EncoderTest, FormatsAreTheOnesTheExtensionsName)
+{
+    const QString source = MakeClip({QStringLiteral("five.mp4"), 5.0});
+    const QMap<QString, QString> formats = {
+        {QStringLiteral("amr"), QStringLiteral("amr")}, {QStringLiteral("aac"), QStringLiteral("aac")},
+        {QStringLiteral("mp3"), QStringLiteral("mp3")}, {QStringLiteral("ac3"), QStringLiteral("ac3")},
+        {QStringLiteral("m4a"), QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2")}, {QStringLiteral("ogg"), QStringLiteral("ogg")},
+        {QStringLiteral("wav"), QStringLiteral("wav")}};
+    for (auto it = formats.begin(); it != formats.end(); ++it) {
+        const QString output = Out(QStringLiteral("f.") + it.key());
+        ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, it.key(), output)), 0);
+        EXPECT_EQ(AnalyseAudio(output).FormatName, it.value()) << it.key().toStdString();
+    }
+}
+
+// --- Awkward values: the nearest supported value is used ---------------------
+
+struct AwkwardCase { const char *extension; const char *bitrate; const char *channels; const char *rate; int expectedChannels; int expectedRate; };
+
+class AwkwardValuesTest : public EncoderTest, public ::testing::WithParamInterface<AwkwardCase> {};
+
+TEST_P(AwkwardValuesTest, GiveAPlayableFile)
+{
+    const AwkwardCase &c = GetParam();
+    const QString source = MakeClip({QStringLiteral("two.mp4"), 2.0});
+    const QString output = Out(QStringLiteral("awkward.") + QString::fromUtf8(c.extension));
+    QString errors;
+    ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, QString::fromUtf8(c.extension), output,
+                                                   QString::fromUtf8(c.bitrate), QString::fromUtf8(c.channels),
+                                                   QString::fromUtf8(c.rate)), &errors), 0)
+        << c.extension << " " << c.bitrate << " " << c.channels << " " << c.rate << ": " << errors.toStdString();
+    const AudioInfo info = AnalyseAudio(output);
+    EXPECT_EQ(info.Channels, c.expectedChannels);
+    EXPECT_EQ(info.SampleRate, c.expectedRate);
+    ExpectLength(output, 2.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, AwkwardValuesTest, ::testing::Values(
+    AwkwardCase{"ac3", "48", "1", "22050", 1, 32000}, AwkwardCase{"ac3", "16", "2", "32000", 2, 32000},
+    AwkwardCase{"ac3", "224", "2", "48000", 2, 48000},
+    AwkwardCase{"amr", "224", "1", "8000", 1, 8000}, AwkwardCase{"amr", "16", "1", "8000", 1, 8000},
+    AwkwardCase{"mp3", "224", "1", "22050", 1, 22050}, AwkwardCase{"mp3", "192", "2", "22050", 2, 22050},
+    AwkwardCase{"mp3", "16", "2", "48000", 2, 48000},
+    AwkwardCase{"ogg", "16", "1", "22050", 1, 22050}, AwkwardCase{"ogg", "32", "2", "48000", 2, 48000},
+    AwkwardCase{"ogg", "224", "1", "22050", 1, 22050}, AwkwardCase{"ogg", "16", "2", "44100", 2, 44100},
+    AwkwardCase{"aac", "224", "1", "22050", 1, 22050}, AwkwardCase{"aac", "16", "2", "48000", 2, 48000},
+    AwkwardCase{"m4a", "224", "2", "22050", 2, 22050}, AwkwardCase{"m4a", "16", "1", "32000", 1, 32000},
+    AwkwardCase{"wav", "16", "1", "22050", 1, 22050}, AwkwardCase{"wav", "224", "2", "48000", 2, 48000}));
+
+// --- Volume ---------------------------------------------------------------
+
+TEST_F(EncoderTest, VolumeScalesTheLevel)
+{
+    const QString source = MakeClip({QStringLiteral("quiet.mp4"), 3.0, true, false, 0.1});
+    struct { const char *percent; double ratio; } cases[] = {{"100", 1.0}, {"200", 2.0}, {"50", 0.5}, {"0", 0.0}};
+    const double reference = AnalyseAudio(source, 0.5, 2.5).Rms;
+    ASSERT_GT(reference, 0.05);
+    for (const auto &c : cases) {
+        const QString output = Out(QStringLiteral("vol.wav"));
+        ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("wav"), output, QStringLiteral("128"),
+                                                       QStringLiteral("2"), QStringLiteral("44100"),
+                                                       QString::fromUtf8(c.percent))), 0);
+        EXPECT_NEAR(AnalyseAudio(output, 0.5, 2.5).Rms / reference, c.ratio, 0.03) << c.percent;
+    }
+}
+
+TEST_F(EncoderTest, LoudPassagesAreLimitedNotClipped)
+{
+    const QString source = MakeClip({QStringLiteral("loud.mp4"), 3.0, true, false, 0.6});
+    const QString output = Out(QStringLiteral("loud.wav"));
+    ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("wav"), output, QStringLiteral("128"),
+                                                   QStringLiteral("2"), QStringLiteral("44100"), QStringLiteral("500"))), 0);
+    const AudioInfo info = AnalyseAudio(output, 0.5, 2.5);
+    EXPECT_LE(info.Peak, 0.99);
+    // A limited sine keeps most of its energy: a wrapped or hard-clipped one
+    // would read far from a full-scale sine's RMS of about 0.69.
+    EXPECT_GT(info.Rms, 0.55);
+    EXPECT_NEAR(info.DecodedSeconds, 3.0, 0.05);
+}
+
+// --- Tags -----------------------------------------------------------------
+
+TEST_F(EncoderTest, TagsAreCopiedWhereTheContainerCarriesThem)
+{
+    const QString source = MakeClip({QStringLiteral("tagged.mp4"), 2.0, true, true, 0.125, 44100, 2,
+                                     {QStringLiteral("-metadata"), QStringLiteral("title=Night Drive"),
+                                      QStringLiteral("-metadata"), QStringLiteral("artist=Ünsal")}});
+    for (const char *extension : {"mp3", "m4a", "ogg", "wav"}) {
+        const QString output = Out(QStringLiteral("tagged.") + QString::fromUtf8(extension));
+        ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, QString::fromUtf8(extension), output)), 0);
+        const AudioInfo info = AnalyseAudio(output);
+        EXPECT_EQ(info.Title, QStringLiteral("Night Drive")) << extension;
+        EXPECT_EQ(info.Artist, QStringLiteral("Ünsal")) << extension;
+    }
+}
+
+// --- Progress reports ---------------------------------------------------------
+
+TEST_F(EncoderTest, ProgressReportsHaveTheFormTheProgramReads)
+{
+    const QString source = MakeClip({QStringLiteral("five.mp4"), 5.0});
+    QString errors;
+    ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("mp3"), Out(QStringLiteral("p.mp3"))), &errors), 0);
+    const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    const QRegularExpression form(QStringLiteral("^size= *\\d+kB time=(\\d+)\\.\\d\\d bitrate= *[\\d.]+kbits/s$"));
+    for (const QString &line : lines)
+        EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
+    const QStringList parts = lines.last().split(QLatin1Char('='));
+    ASSERT_GE(parts.size(), 4);
+    EXPECT_TRUE(parts[2].startsWith(QStringLiteral("5.0"))) << parts[2].toStdString();
+}
+
+// --- Bad input and bad command lines ----------------------------------------
+
+struct BadLineCase { QStringList args; const char *message; };
+
+class BadCommandLineTest : public EncoderTest, public ::testing::WithParamInterface<BadLineCase> {};
+
+TEST_P(BadCommandLineTest, FailsWithOneLineAndWritesNothing)
+{
+    QStringList args;
+    const QString source = MakeClip({QStringLiteral("two.avi"), 2.0});
+    const QString output = Out(QStringLiteral("bad.mp3"));
+    for (QString arg : GetParam().args)
+        args << arg.replace(QStringLiteral("SRC"), source).replace(QStringLiteral("OUT"), output);
+    QString errors;
+    const int code = RunProgram(Encoder(), args, &errors);
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QString::fromUtf8(GetParam().message))) << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QLatin1Char('='))) << errors.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, BadCommandLineTest, ::testing::Values(
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-bogus", "1", "OUT"}, "unknown option"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-ab", "OUT"}, "needs a value"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-ab", "lots", "OUT"}, "invalid value"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-ar", "44.1", "OUT"}, "invalid value"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-ss", "1:2", "OUT"}, "invalid value"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-t", "-5", "OUT"}, "invalid value"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "flac", "OUT"}, "unknown audio codec"},
+    BadLineCase{{"-y", "-acodec", "mp3", "OUT"}, "no input file"},
+    BadLineCase{{"-y", "-i", "/no/such/file.avi", "-acodec", "mp3", "OUT"}, "cannot open input file"},
+    BadLineCase{{"-y", "-i", "SRC", "-acodec", "mp3", "-ss", "00:10:00", "OUT"}, "no audio could be decoded"}));
+
+TEST_F(EncoderTest, BadInputFilesFailAndLeaveNoOutput)
+{
+    const QString videoOnly = MakeClip({QStringLiteral("silent.mp4"), 2.0, false});
+    QFile text(Out(QStringLiteral("notes.avi")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("this is not a video\n");
+    text.close();
+    const QString good = MakeClip({QStringLiteral("five.mp4"), 5.0});
+    const QString truncated = Out(QStringLiteral("truncated.mp4"));
+    QFile::copy(good, truncated);
+    QFile::resize(truncated, QFileInfo(good).size() / 2);
+
+    for (const QString &source : {videoOnly, text.fileName(), truncated}) {
+        const QString output = Out(QStringLiteral("result.mp3"));
+        QString errors;
+        EXPECT_NE(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("mp3"), output), &errors), 0)
+            << source.toStdString();
+        EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << errors.toStdString();
+        EXPECT_FALSE(QFile::exists(output)) << source.toStdString();
+    }
+}
+
+TEST_F(EncoderTest, WithoutOverwriteAnExistingOutputIsLeftAlone)
+{
+    const QString source = MakeClip({QStringLiteral("two.avi"), 2.0});
+    const QString output = Out(QStringLiteral("exists.mp3"));
+    QFile file(output);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+    QStringList args = AudioArguments(source, QStringLiteral("mp3"), output);
+    args.removeFirst();  // no -y
+    EXPECT_NE(RunProgram(Encoder(), args), 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("keep me"));
+}
+
+TEST_F(EncoderTest, TheInputIsNeverOverwritten)
+{
+    const QString source = Out(QStringLiteral("self.mp4"));
+    QFile::copy(MakeClip({QStringLiteral("two.mp4"), 2.0}), source);
+    const qint64 size = QFileInfo(source).size();
+    QStringList args = AudioArguments(source, QStringLiteral("m4a"), source);
+    EXPECT_NE(RunProgram(Encoder(), args), 0);
+    EXPECT_EQ(QFileInfo(source).size(), size);
+}
+
+TEST_F(EncoderTest, AwkwardPathsConvert)
+{
+    const QString clip = MakeClip({QStringLiteral("two.avi"), 2.0});
+    const QStringList names = {QStringLiteral("with blanks in it.avi"), QStringLiteral("quote\"d 'name'.avi"),
+                               QStringLiteral("back\\slash.avi"), QStringLiteral("-leading dash.avi"),
+                               QStringLiteral("Übergröße ñandú 音楽.avi")};
+    for (const QString &name : names) {
+        const QString source = Out(name);
+        ASSERT_TRUE(QFile::copy(clip, source));
+        const QString output = Out(QStringLiteral("-") + name + QStringLiteral(".ogg"));
+        QString errors;
+        EXPECT_EQ(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("ogg"), output), &errors), 0)
+            << name.toStdString() << ": " << errors.toStdString();
+        EXPECT_NEAR(AnalyseAudio(output).DecodedSeconds, 2.0, 0.05) << name.toStdString();
+    }
+}
+
+TEST_F(EncoderTest, OptionsMayComeInAnyOrder)
+{
+    const QString source = MakeClip({QStringLiteral("two.avi"), 2.0});
+    const QString output = Out(QStringLiteral("order.wav"));
+    const QStringList args = {QStringLiteral("-ar"), QStringLiteral("22050"), QStringLiteral("-ac"), QStringLiteral("1"),
+                              QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"), QStringLiteral("-i"), source,
+                              QStringLiteral("-y"), output};
+    ASSERT_EQ(RunProgram(Encoder(), args), 0);
+    const AudioInfo info = AnalyseAudio(output);
+    EXPECT_EQ(info.Channels, 1);
+    EXPECT_EQ(info.SampleRate, 22050);
+}
+
+// --- Argument reading, without running anything -------------------------------
+
+TEST(EncoderArguments, ReadsTheProgramsCommandLines)
+{
+    std::string error;
+    const auto options = ParseEncoderArguments({"-y", "-i", "/a b/c.avi", "-acodec", "amr_nb", "-s", "176x144", "-b",
+                                                "128", "-ab", "128", "-vol", "200", "-ac", "1", "-ar", "8000", "-ss",
+                                                "100:00:10", "-t", "90", "-dash.amr"},
+                                               &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->overwrite);
+    EXPECT_EQ(options->input, "/a b/c.avi");
+    EXPECT_EQ(options->output, "-dash.amr");
+    EXPECT_EQ(*options->volumePercent, 200);
+    EXPECT_DOUBLE_EQ(*options->startSeconds, 360010.0);
+    EXPECT_EQ(*options->lengthSeconds, 90);
+    EXPECT_FALSE(ParseTimeText("00:00"));
+    EXPECT_FALSE(ParseTimeText("aa:00:00"));
+    EXPECT_DOUBLE_EQ(*ParseTimeText("00:01:02.5"), 62.5);
+}
+
+} // namespace
