@@ -5,7 +5,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/error.h>
@@ -23,11 +22,6 @@ struct CodecContextDeleter {
     void operator()(AVCodecContext *context) const { avcodec_free_context(&context); }
 };
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
-
-struct FilterGraphDeleter {
-    void operator()(AVFilterGraph *graph) const { avfilter_graph_free(&graph); }
-};
-using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
 
 struct FrameDeleter {
     void operator()(AVFrame *frame) const { av_frame_free(&frame); }

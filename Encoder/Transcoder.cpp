@@ -13,11 +13,11 @@
 
 #include "AvHandles.h"
 
+#include "Limiter.h"
+
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
 }
 
 namespace {
@@ -99,6 +99,21 @@ int NearestChannelCount(const AVCodec *codec, int wanted)
     return best;
 }
 
+// The chain works in planar float and can also hand over signed 16-bit
+// interleaved samples; every encoder here takes one of the two.
+AVSampleFormat PreferredSampleFormat(const AVCodec *codec)
+{
+    bool s16 = false;
+    for (const AVSampleFormat *format = codec->sample_fmts; format && *format != AV_SAMPLE_FMT_NONE; ++format) {
+        if (*format == AV_SAMPLE_FMT_FLTP)
+            return AV_SAMPLE_FMT_FLTP;
+        s16 = s16 || *format == AV_SAMPLE_FMT_S16;
+    }
+    if (!s16)
+        throw ConversionFailure(std::string("no usable sample format for ") + codec->name);
+    return AV_SAMPLE_FMT_S16;
+}
+
 // Bitrates to try, nearest to the wish first: where an encoder refuses a
 // bitrate at the chosen rate and channel count, the nearest it takes is used.
 std::vector<int64_t> BitrateCandidates(const std::string &codec, int64_t wanted)
@@ -158,6 +173,10 @@ private:
     std::string m_path;
 };
 
+struct ResamplerDeleter {
+    void operator()(SwrContext *context) const { swr_free(&context); }
+};
+
 struct OutputFormatDeleter {
     void operator()(AVFormatContext *context) const
     {
@@ -208,7 +227,7 @@ public:
         OpenDecoder();
         OpenEncoder();
         OpenOutput();
-        BuildFilterGraph();
+        OpenSampleChain();
         SeekToStart();
         Convert();
     }
@@ -221,7 +240,15 @@ private:
         int result = 0;
         m_input = OpenInputFormat(m_options.input.c_str(), &result);
         Check(result, "cannot open input file '" + m_options.input + "'");
-        Check(avformat_find_stream_info(m_input.get(), nullptr), "cannot read stream information of '" + m_options.input + "'");
+        // The probe decodes a little of every stream; one thread each keeps
+        // the video decoders from allocating frames for a whole thread pool.
+        std::vector<AVDictionary *> probeOptions(m_input->nb_streams, nullptr);
+        for (AVDictionary *&options : probeOptions)
+            av_dict_set(&options, "threads", "1", 0);
+        const int probed = avformat_find_stream_info(m_input.get(), probeOptions.data());
+        for (AVDictionary *&options : probeOptions)
+            av_dict_free(&options);
+        Check(probed, "cannot read stream information of '" + m_options.input + "'");
         const AVCodec *decoder = nullptr;
         m_streamIndex = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
         if (m_streamIndex == AVERROR_STREAM_NOT_FOUND)
@@ -281,7 +308,7 @@ private:
                 throw ConversionFailure("out of memory");
             context->sample_rate = rate;
             av_channel_layout_default(&context->ch_layout, channels);
-            context->sample_fmt = encoder->sample_fmts ? encoder->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+            context->sample_fmt = PreferredSampleFormat(encoder);
             context->time_base = AVRational{1, rate};
             if (m_codecName == "vorbis") {
                 context->flags |= AV_CODEC_FLAG_QSCALE;
@@ -346,73 +373,33 @@ private:
         }
     }
 
-    void BuildFilterGraph()
+    // The resampler turns decoded audio into planar float at the output's
+    // rate and layout; volume and limiting work on that, and the FIFO cuts it
+    // into frames of exactly the encoder's frame size.
+    void OpenSampleChain()
     {
-        m_graph.reset(avfilter_graph_alloc());
-        if (!m_graph)
+        SwrContext *resampler = nullptr;
+        Check(swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, AV_SAMPLE_FMT_FLTP, m_encoder->sample_rate,
+                                  &m_decoder->ch_layout, m_decoder->sample_fmt, m_decoder->sample_rate, 0, nullptr),
+              "cannot set up the resampler");
+        m_resampler.reset(resampler);
+        Check(swr_init(m_resampler.get()), "cannot set up the resampler");
+
+        const int channels = m_encoder->ch_layout.nb_channels;
+        m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, channels, 4096));
+        if (!m_fifo)
             throw ConversionFailure("out of memory");
-        m_graph->nb_threads = 1;
-
-        const AVStream *stream = m_input->streams[m_streamIndex];
-        char layout[128] = {};
-        av_channel_layout_describe(&m_decoder->ch_layout, layout, sizeof layout);
-        char sourceArgs[512];
-        std::snprintf(sourceArgs, sizeof sourceArgs, "time_base=%d/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s",
-                      stream->time_base.num, stream->time_base.den, m_decoder->sample_rate,
-                      av_get_sample_fmt_name(m_decoder->sample_fmt), layout);
-        Check(avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in", sourceArgs, nullptr,
-                                           m_graph.get()),
-              "cannot create the audio source");
-        Check(avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
-                                           m_graph.get()),
-              "cannot create the audio sink");
-
-        std::string chain;
-        if (m_options.startSeconds || m_options.lengthSeconds) {
-            char trim[128];
-            std::snprintf(trim, sizeof trim, "atrim=start=%.6f", m_options.startSeconds.value_or(0.0));
-            chain += trim;
-            if (m_options.lengthSeconds)
-                chain += ":duration=" + std::to_string(*m_options.lengthSeconds);
-            chain += ",asetpts=PTS-STARTPTS,";
-        }
         const int volume = m_options.volumePercent.value_or(100);
-        if (volume != 100) {
-            char gain[160];
-            // Raised levels go through a limiter, so loud passages are held
-            // below full scale instead of clipping.
-            std::snprintf(gain, sizeof gain, "volume=%.4f:precision=float,", volume / 100.0);
-            chain += gain;
-            if (volume > 100)
-                chain += "alimiter=limit=0.97:level=0:latency=1:attack=5:release=50,";
-        }
-        char outLayout[128] = {};
-        av_channel_layout_describe(&m_encoder->ch_layout, outLayout, sizeof outLayout);
-        char format[512];
-        std::snprintf(format, sizeof format, "aresample=%d,aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
-                      m_encoder->sample_rate, av_get_sample_fmt_name(m_encoder->sample_fmt), m_encoder->sample_rate,
-                      outLayout);
-        chain += format;
+        if (volume > 100)
+            m_limiter = std::make_unique<Limiter>(channels, m_encoder->sample_rate, volume / 100.0);
+        else
+            m_gain = volume / 100.0f;
+        m_frameSize = m_encoder->frame_size > 0 ? m_encoder->frame_size : 1024;
 
-        AVFilterInOut *outputs = avfilter_inout_alloc();
-        AVFilterInOut *inputs = avfilter_inout_alloc();
-        if (!outputs || !inputs) {
-            avfilter_inout_free(&outputs);
-            avfilter_inout_free(&inputs);
-            throw ConversionFailure("out of memory");
-        }
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = m_source;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = m_sink;
-        const int parsed = avfilter_graph_parse_ptr(m_graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
-        avfilter_inout_free(&outputs);
-        avfilter_inout_free(&inputs);
-        Check(parsed, "cannot build the audio filters");
-        Check(avfilter_graph_config(m_graph.get(), nullptr), "cannot set up the audio filters");
-
-        if (m_encoder->frame_size > 0 && !(m_encoder->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
-            av_buffersink_set_frame_size(m_sink, static_cast<unsigned>(m_encoder->frame_size));
+        // The segment, in samples at the source rate, counted from the file's start.
+        const int rate = m_decoder->sample_rate;
+        m_firstSample = static_cast<int64_t>(std::llround(m_options.startSeconds.value_or(0.0) * rate));
+        m_endSample = m_options.lengthSeconds ? m_firstSample + *m_options.lengthSeconds * rate : INT64_MAX;
     }
 
     // Starts reading near the segment start; the trim filter cuts exactly.
@@ -455,22 +442,20 @@ private:
         ProgressReporter reporter(m_progress);
         m_reporter = &reporter;
 
-        bool filtersDone = false;
-        while (!filtersDone) {
+        bool segmentDone = false;
+        while (!segmentDone) {
             const int result = av_read_frame(m_input.get(), packet.get());
             if (result == AVERROR_EOF)
                 break;
             if (result < 0)
                 throw ConversionFailure("cannot read '" + m_options.input + "' (" + AvErrorText(result) + ")");
             if (packet->stream_index == m_streamIndex)
-                filtersDone = Decode(packet.get(), frame.get());
+                segmentDone = Decode(packet.get(), frame.get());
             av_packet_unref(packet.get());
         }
-        if (!filtersDone) {
+        if (!segmentDone)
             Decode(nullptr, frame.get());
-            Check(av_buffersrc_add_frame_flags(m_source, nullptr, 0), "cannot end the audio filters");
-            DrainFilters(frame.get());
-        }
+        FinishSamples();
         Encode(nullptr);
         if (m_samplesWritten == 0)
             throw ConversionFailure("no audio could be decoded from '" + m_options.input + "'");
@@ -478,8 +463,8 @@ private:
         reporter.Report(avio_size(m_output->pb), OutputSeconds());
     }
 
-    // Decodes one packet (or flushes with none) into the filters; true once
-    // the filters want no more input (the segment is complete).
+    // Decodes one packet (or flushes with none) and passes its frames on;
+    // true once the segment is complete.
     bool Decode(const AVPacket *packet, AVFrame *frame)
     {
         int result = avcodec_send_packet(m_decoder.get(), packet);
@@ -503,28 +488,131 @@ private:
                     return false;
                 }
             }
-            Check(av_buffersrc_add_frame_flags(m_source, frame, 0), "cannot filter the audio");
-            if (DrainFilters(frame))
+            const bool segmentDone = TakeFrame(frame);
+            av_frame_unref(frame);
+            if (segmentDone)
                 return true;
         }
     }
 
-    // Passes every frame the filters have ready to the encoder; true when the
-    // filters have ended.
-    bool DrainFilters(AVFrame *frame)
+    // Cuts a decoded frame to the segment and passes it on; true once the
+    // segment has ended.
+    bool TakeFrame(const AVFrame *frame)
     {
-        for (;;) {
-            const int result = av_buffersink_get_frame(m_sink, frame);
-            if (result == AVERROR(EAGAIN))
-                return false;
-            if (result == AVERROR_EOF)
-                return true;
-            Check(result, "cannot filter the audio");
-            frame->pts = m_samplesWritten;
-            m_samplesWritten += frame->nb_samples;
-            Encode(frame);
-            av_frame_unref(frame);
+        const int rate = m_decoder->sample_rate;
+        const AVRational sampleBase{1, rate};
+        const int64_t first = frame->pts == AV_NOPTS_VALUE
+            ? m_nextSample
+            : av_rescale_q(frame->pts, m_input->streams[m_streamIndex]->time_base, sampleBase);
+        m_nextSample = first + frame->nb_samples;
+        if (first >= m_endSample)
+            return true;
+        const int64_t skip = std::max<int64_t>(0, m_firstSample - first);
+        const int64_t take = std::min<int64_t>(frame->nb_samples, m_endSample - first) - skip;
+        if (take > 0) {
+            const int bytesPerSample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
+            const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format));
+            const int channels = frame->ch_layout.nb_channels;
+            std::vector<const uint8_t *> planes(static_cast<size_t>(planar ? channels : 1));
+            for (size_t p = 0; p < planes.size(); ++p)
+                planes[p] = frame->extended_data[p] + skip * bytesPerSample * (planar ? 1 : channels);
+            Resample(planes.data(), static_cast<int>(take));
         }
+        return m_nextSample >= m_endSample;
+    }
+
+    // Resamples (or, with no input, drains the resampler) into the FIFO.
+    void Resample(const uint8_t *const *input, int count)
+    {
+        const int room = swr_get_out_samples(m_resampler.get(), count);
+        if (room <= 0)
+            return;
+        const int channels = m_encoder->ch_layout.nb_channels;
+        m_planes.resize(static_cast<size_t>(channels));
+        m_limited.resize(static_cast<size_t>(channels));
+        for (int c = 0; c < channels; ++c) {
+            m_planes[static_cast<size_t>(c)].resize(static_cast<size_t>(room));
+            m_limited[static_cast<size_t>(c)].resize(static_cast<size_t>(room) + (m_limiter ? m_limiter->Delay() : 0));
+        }
+        std::vector<uint8_t *> out(static_cast<size_t>(channels));
+        for (int c = 0; c < channels; ++c)
+            out[static_cast<size_t>(c)] = reinterpret_cast<uint8_t *>(m_planes[static_cast<size_t>(c)].data());
+        const int got = swr_convert(m_resampler.get(), out.data(), room, const_cast<const uint8_t **>(input), count);
+        Check(got, "cannot resample the audio");
+        AddToFifo(got);
+    }
+
+    void AddToFifo(int count)
+    {
+        const int channels = m_encoder->ch_layout.nb_channels;
+        std::vector<float *> source(static_cast<size_t>(channels));
+        for (int c = 0; c < channels; ++c)
+            source[static_cast<size_t>(c)] = m_planes[static_cast<size_t>(c)].data();
+        size_t ready = static_cast<size_t>(count);
+        if (m_limiter) {
+            std::vector<float *> limited(static_cast<size_t>(channels));
+            for (int c = 0; c < channels; ++c)
+                limited[static_cast<size_t>(c)] = m_limited[static_cast<size_t>(c)].data();
+            ready = count > 0 ? m_limiter->Process(source.data(), ready, limited.data()) : m_limiter->Flush(limited.data());
+            source = limited;
+        } else if (m_gain != 1.0f) {
+            for (float *plane : source)
+                for (size_t i = 0; i < ready; ++i)
+                    plane[i] *= m_gain;
+        }
+        if (ready > 0
+            && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void **>(source.data()), static_cast<int>(ready)) < 0)
+            throw ConversionFailure("out of memory");
+        while (av_audio_fifo_size(m_fifo.get()) >= m_frameSize)
+            EncodeFromFifo(m_frameSize);
+    }
+
+    // The end of the input: drains the resampler and the limiter and sends
+    // the last, possibly shorter, frame.
+    void FinishSamples()
+    {
+        Resample(nullptr, 0);
+        if (m_limiter) {
+            const int channels = m_encoder->ch_layout.nb_channels;
+            for (int c = 0; c < channels; ++c)
+                m_limited[static_cast<size_t>(c)].resize(m_limiter->Delay());
+            AddToFifo(0);
+        }
+        if (const int left = av_audio_fifo_size(m_fifo.get()); left > 0)
+            EncodeFromFifo(left);
+    }
+
+    void EncodeFromFifo(int count)
+    {
+        FramePtr frame(av_frame_alloc());
+        if (!frame)
+            throw ConversionFailure("out of memory");
+        frame->nb_samples = count;
+        frame->format = m_encoder->sample_fmt;
+        frame->sample_rate = m_encoder->sample_rate;
+        Check(av_channel_layout_copy(&frame->ch_layout, &m_encoder->ch_layout), "out of memory");
+        Check(av_frame_get_buffer(frame.get(), 0), "out of memory");
+        const int channels = m_encoder->ch_layout.nb_channels;
+        if (m_encoder->sample_fmt == AV_SAMPLE_FMT_FLTP) {
+            Check(av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void **>(frame->extended_data), count),
+                  "cannot read buffered audio");
+        } else {
+            // Signed 16-bit, interleaved: the limited float samples are in range.
+            std::vector<std::vector<float>> planes(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(count)));
+            std::vector<void *> pointers;
+            for (auto &plane : planes)
+                pointers.push_back(plane.data());
+            Check(av_audio_fifo_read(m_fifo.get(), pointers.data(), count), "cannot read buffered audio");
+            auto *samples = reinterpret_cast<int16_t *>(frame->data[0]);
+            for (int i = 0; i < count; ++i)
+                for (int c = 0; c < channels; ++c) {
+                    const float v = std::clamp(planes[static_cast<size_t>(c)][static_cast<size_t>(i)], -1.0f, 1.0f);
+                    samples[i * channels + c] = static_cast<int16_t>(std::lrint(v * 32767.0f));
+                }
+        }
+        frame->pts = m_samplesWritten;
+        m_samplesWritten += count;
+        Encode(frame.get());
     }
 
     void Encode(const AVFrame *frame)
@@ -561,9 +649,16 @@ private:
     // conversion removes it.
     OutputFileGuard m_guard;
     OutputFormatPtr m_output;
-    FilterGraphPtr m_graph;
-    AVFilterContext *m_source = nullptr;
-    AVFilterContext *m_sink = nullptr;
+    std::unique_ptr<SwrContext, ResamplerDeleter> m_resampler;
+    AudioFifoPtr m_fifo;
+    std::unique_ptr<Limiter> m_limiter;
+    float m_gain = 1.0f;
+    int m_frameSize = 1024;
+    int64_t m_firstSample = 0;
+    int64_t m_endSample = INT64_MAX;
+    int64_t m_nextSample = 0;
+    std::vector<std::vector<float>> m_planes;
+    std::vector<std::vector<float>> m_limited;
     int m_streamIndex = -1;
     int64_t m_originPts = 0;
     int64_t m_startPts = 0;

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config
   qt6-base-dev qt6-multimedia-dev
-  libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libavcodec-extra ffmpeg
   gstreamer1.0-libav gstreamer1.0-plugins-good
   googletest libgtest-dev

@@ -233,6 +233,9 @@ QString ProgramFolderTest::TempPath(const QString &name) const
     return m_work.filePath(name);
 }
 
+WindowsTest::WindowsTest() = default;
+WindowsTest::~WindowsTest() = default;
+
 void WindowsTest::SetUp()
 {
     ProgramFolderTest::SetUp();

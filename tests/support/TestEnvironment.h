@@ -88,6 +88,10 @@ protected:
 // The program's three windows, created as at start-up and shown once.
 class WindowsTest : public ProgramFolderTest
 {
+public:
+    WindowsTest();
+    ~WindowsTest() override;
+
 protected:
     void SetUp() override;
     void TearDown() override;
