@@ -144,6 +144,7 @@ void TProgressBar::Show()
 TfrmConverting::TfrmConverting(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
+    frmConverting = this;
     setObjectName(QStringLiteral("frmConverting"));
     setWindowTitle(QStringLiteral("Converting"));
     setFixedSize(ClientWidth, ClientHeight);
@@ -217,6 +218,12 @@ TfrmConverting::TfrmConverting(QWidget *parent)
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmConverting::~TfrmConverting()
+{
+    if (frmConverting == this)
+        frmConverting = nullptr;
 }
 
 QString TfrmConverting::StatusPanelText() const

@@ -44,6 +44,7 @@ class TfrmConverting final : public QWidget
 
 public:
     explicit TfrmConverting(QWidget *parent = nullptr);
+    ~TfrmConverting() override;
 
     QLabel *lblInfo = nullptr;
     QLabel *lblCurConvertFileL = nullptr;

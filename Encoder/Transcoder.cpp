@@ -610,6 +610,9 @@ private:
                     samples[i * channels + c] = static_cast<int16_t>(std::lrint(v * 32767.0f));
                 }
         }
+        // The first report says at once that the conversion has begun.
+        if (m_samplesWritten == 0 && m_reporter)
+            m_reporter->Report(avio_tell(m_output->pb), 0);
         frame->pts = m_samplesWritten;
         m_samplesWritten += count;
         Encode(frame.get());
