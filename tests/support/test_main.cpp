@@ -1,8 +1,8 @@
-#include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include "FakePlatform.h"
+#include "Simple.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -11,7 +11,9 @@ extern "C" {
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    // The program's own application object, so errors escaping a handler
+    // are reported as in the running program.
+    TApplication application(argc, argv);
     ResetFakePlatform();
     av_log_set_level(AV_LOG_QUIET);
     ::testing::InitGoogleTest(&argc, argv);
