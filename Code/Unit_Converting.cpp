@@ -52,6 +52,7 @@ QPixmap MakeBackground()
     painter.fillPath(outline, body);
 
     QPainterPath strip;
+    strip.setFillRule(Qt::WindingFill);
     strip.addRoundedRect(QRectF(0.5, 0.5, 430, 34), 10, 10);
     strip.addRect(QRectF(0.5, 20, 430, 15));
     QLinearGradient title(0, 0, 0, 35);
@@ -61,6 +62,7 @@ QPixmap MakeBackground()
 
     // The logo tab at the left of the title strip.
     QPainterPath tab;
+    tab.setFillRule(Qt::WindingFill);
     tab.addRoundedRect(QRectF(14, 6, 104, 29), 6, 6);
     tab.addRect(QRectF(14, 25, 104, 10));
     painter.fillPath(tab.simplified(), QColor(236, 238, 242));
@@ -148,6 +150,10 @@ TfrmConverting::TfrmConverting(QWidget *parent)
     setObjectName(QStringLiteral("frmConverting"));
     setWindowTitle(QStringLiteral("Converting"));
     setFixedSize(ClientWidth, ClientHeight);
+    // The window's small, fixed layout is made for an 8-point font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     m_background = MakeBackground();
     QRegion shape(m_background.mask());
@@ -174,7 +180,8 @@ TfrmConverting::TfrmConverting(QWidget *parent)
     lblInfo->resize(185, 20);
     lblCurConvertFileL = MakeLabel(this, QStringLiteral("Current Convert File:"), 24, 65);
     lblCurFileName = new QLabel(this);
-    lblCurFileName->setGeometry(150, 64, 259, 15);
+    const int nameLeft = std::max(192, lblCurConvertFileL->x() + lblCurConvertFileL->width() + 6);
+    lblCurFileName->setGeometry(nameLeft, 64, 409 - nameLeft, 15);
     lblCurFileName->setTextFormat(Qt::PlainText);
     lblPersent = MakeLabel(this, QStringLiteral("Current: 1, Total: ..."), 88, 144);
     lblPersent->resize(200, 15);
@@ -314,6 +321,7 @@ void TfrmConverting::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_background);
+    painter.fillRect(QRect(0, ShapeHeight, ClientWidth, ClientHeight - ShapeHeight), QColor(210, 214, 220));
 }
 
 // The window has no system frame: it is dragged by its title strip.

@@ -1,5 +1,7 @@
 #include "Unit_Option.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QComboBox>
@@ -41,6 +43,30 @@ QPushButton *PlaceButton(QWidget *parent, const QString &caption, const QRect &g
     return button;
 }
 
+// The two label-and-box columns of a group: the boxes start right after the
+// widest caption of their column, so no caption is cut, whatever the font.
+void FitColumnsToCaptions(const QList<QLabel *> &leftLabels, const QList<QComboBox *> &leftBoxes,
+                          const QList<QLabel *> &rightLabels, const QList<QComboBox *> &rightBoxes, int groupWidth)
+{
+    auto widest = [](const QList<QLabel *> &labels) {
+        int width = 0;
+        for (QLabel *label : labels)
+            width = std::max(width, label->sizeHint().width());
+        return width;
+    };
+    constexpr int margin = 8, gap = 6;
+    const int leftLabel = widest(leftLabels), rightLabel = widest(rightLabels);
+    const int boxWidth = (groupWidth - 2 * margin - leftLabel - rightLabel - 3 * gap) / 2;
+    const int leftBox = margin + leftLabel + gap;
+    const int rightLabelX = leftBox + boxWidth + gap;
+    for (QComboBox *box : leftBoxes)
+        box->setGeometry(leftBox, box->y(), boxWidth, box->height());
+    for (QLabel *label : rightLabels)
+        label->move(rightLabelX, label->y());
+    for (QComboBox *box : rightBoxes)
+        box->setGeometry(rightLabelX + rightLabel + gap, box->y(), boxWidth, box->height());
+}
+
 void SelectWithoutChange(QComboBox *box, int index)
 {
     const QSignalBlocker blocker(box);
@@ -56,6 +82,10 @@ TfrmOption::TfrmOption(QWidget *parent)
     frmOption = this;
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(QStringLiteral("Options"));
+    // The dialog's small, fixed size is laid out for an 8-point font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     setFixedSize(476, 198);
     setModal(false);
 
@@ -78,6 +108,8 @@ TfrmOption::TfrmOption(QWidget *parent)
     cbbAudioVolumeGain = PlaceChoice(grpAdvOptions, 107, 56, 117);
     lblChannels = PlaceLabel(grpAdvOptions, QStringLiteral("Audio Channels:"), 232, 59);
     cbbAudioChannels = PlaceChoice(grpAdvOptions, 323, 56, 117);
+    FitColumnsToCaptions({lblAudioBitrate, lblVolume}, {cbbAudioBitrate, cbbAudioVolumeGain},
+                         {lblSample, lblChannels}, {cbbAudioSample, cbbAudioChannels}, grpAdvOptions->width());
 
     // The video settings are kept with the options but never shown.
     GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);

@@ -1,0 +1,89 @@
+// Takes screenshots of the options dialog and of the progress window during
+// a real conversion, for a person to look at. Run it under a display server
+// (bench/screenshots starts one with Xvfb):
+//   window_shots CLIP OUTPUT-FOLDER
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "FuncObjects.h"
+#include "PlatformLayer.h"
+#include "Simple.h"
+#include "Unit_CommonLib.h"
+#include "Unit_Convert.h"
+#include "Unit_Converting.h"
+#include "Unit_Option.h"
+#include "UnitCustomProc.h"
+
+namespace {
+
+// Answers nothing and acts on nothing; pauses are kept short.
+class ShotPlatform final : public TPlatformLayer
+{
+public:
+    int MessageBox(const QString &, const QString &, MessageKind) override { return 1; }
+    bool AskYesNo(const QString &, const QString &) override { return false; }
+    QString InputBox(const QString &, const QString &, const QString &text) override { return text; }
+    QStringList GetOpenFileNames(const QString &, const QString &) override { return {}; }
+    QString GetExistingDirectory(const QString &) override { return {}; }
+    void OpenFolder(const QString &) override {}
+    void OpenUrl(const QString &) override {}
+    void PowerOff() override {}
+    void EndProgram() override {}
+    void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(std::min(milliseconds, 200))); }
+};
+
+void SaveScreen(const QString &path)
+{
+    QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    TApplication application(argc, argv);
+    if (argc < 3)
+        return 2;
+    const QString clip = QString::fromLocal8Bit(argv[1]);
+    const QString output = QString::fromLocal8Bit(argv[2]);
+    SetPlatform(std::make_unique<ShotPlatform>());
+
+    QTemporaryDir programFolder;
+    QDir(programFolder.path()).mkpath(QStringLiteral("Config"));
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/evc.exe"),
+                programFolder.filePath(QStringLiteral("evc.exe")));
+    TAppFunc::SetAppPathOverride(programFolder.path());
+
+    TFrmMainForm mainForm;
+    TfrmConverting progressWindow;
+    TfrmOption optionsDialog(&mainForm);
+    mainForm.edtOutputFolder->setText(programFolder.filePath(QStringLiteral("out")));
+    mainForm.move(20, 20);
+    mainForm.show();
+    mainForm.cbbOutputFiletype->setCurrentIndex(2);
+    emit mainForm.cbbOutputFiletype->activated(2);
+
+    QTimer::singleShot(800, [&] {
+        optionsDialog.show();
+        QTimer::singleShot(800, [&] {
+            SaveScreen(output + QStringLiteral("/options.png"));
+            optionsDialog.hide();
+            CommonLib->AddSourceFiles(mainForm.dxTreeSourceFileInfo, {clip, clip + QStringLiteral(".second.avi")});
+            // Two shots while the first file converts.
+            QTimer::singleShot(1500, [&] { SaveScreen(output + QStringLiteral("/progress1.png")); });
+            QTimer::singleShot(4000, [&] { SaveScreen(output + QStringLiteral("/progress2.png")); });
+            CustomProc->ConvertFileList(mainForm.dxTreeSourceFileInfo);
+            SaveScreen(output + QStringLiteral("/after.png"));
+            QApplication::quit();
+        });
+    });
+    return QApplication::exec();
+}
