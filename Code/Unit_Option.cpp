@@ -1,6 +1,7 @@
 #include "Unit_Option.h"
 
 #include <algorithm>
+#include <array>
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -43,28 +44,35 @@ QPushButton *PlaceButton(QWidget *parent, const QString &caption, const QRect &g
     return button;
 }
 
-// The two label-and-box columns of a group: the boxes start right after the
-// widest caption of their column, so no caption is cut, whatever the font.
-void FitColumnsToCaptions(const QList<QLabel *> &leftLabels, const QList<QComboBox *> &leftBoxes,
-                          const QList<QLabel *> &rightLabels, const QList<QComboBox *> &rightBoxes, int groupWidth)
+struct ChoiceGrid
 {
-    auto widest = [](const QList<QLabel *> &labels) {
-        int width = 0;
-        for (QLabel *label : labels)
-            width = std::max(width, label->sizeHint().width());
-        return width;
-    };
-    constexpr int margin = 8, gap = 6;
-    const int leftLabel = widest(leftLabels), rightLabel = widest(rightLabels);
-    const int boxWidth = (groupWidth - 2 * margin - leftLabel - rightLabel - 3 * gap) / 2;
-    const int leftBox = margin + leftLabel + gap;
-    const int rightLabelX = leftBox + boxWidth + gap;
-    for (QComboBox *box : leftBoxes)
-        box->setGeometry(leftBox, box->y(), boxWidth, box->height());
-    for (QLabel *label : rightLabels)
-        label->move(rightLabelX, label->y());
-    for (QComboBox *box : rightBoxes)
-        box->setGeometry(rightLabelX + rightLabel + gap, box->y(), boxWidth, box->height());
+    QLabel *labels[4];
+    QComboBox *boxes[4];
+};
+
+// Four captioned choices in a group, two rows of two: top left, top right,
+// bottom left, bottom right. Each box starts right after the widest caption
+// of its column, so no caption is cut, whatever the font.
+ChoiceGrid PlaceChoiceGrid(QGroupBox *group, const std::array<QString, 4> &captions)
+{
+    constexpr int margin = 8, gap = 6, rows[2] = {24, 56};
+    ChoiceGrid grid{};
+    for (int i = 0; i < 4; ++i) {
+        grid.labels[i] = PlaceLabel(group, captions[static_cast<size_t>(i)], margin, rows[i / 2] + 3);
+        grid.boxes[i] = PlaceChoice(group, 0, rows[i / 2], 0);
+    }
+    const int leftLabel = std::max(grid.labels[0]->width(), grid.labels[2]->width());
+    const int rightLabel = std::max(grid.labels[1]->width(), grid.labels[3]->width());
+    const int boxWidth = (group->width() - 2 * margin - leftLabel - rightLabel - 3 * gap) / 2;
+    const int rightLabelX = margin + leftLabel + gap + boxWidth + gap;
+    for (int i = 0; i < 4; ++i) {
+        const bool right = i % 2 == 1;
+        if (right)
+            grid.labels[i]->move(rightLabelX, grid.labels[i]->y());
+        const int boxX = right ? rightLabelX + rightLabel + gap : margin + leftLabel + gap;
+        grid.boxes[i]->setGeometry(boxX, rows[i / 2], boxWidth, 21);
+    }
+    return grid;
 }
 
 void SelectWithoutChange(QComboBox *box, int index)
@@ -100,28 +108,26 @@ TfrmOption::TfrmOption(QWidget *parent)
 
     grpAdvOptions = new QGroupBox(QStringLiteral("Advanced Options"), this);
     grpAdvOptions->setGeometry(12, 48, 449, 89);
-    lblAudioBitrate = PlaceLabel(grpAdvOptions, QStringLiteral("Audio Bitrate(kbps):"), 8, 27);
-    cbbAudioBitrate = PlaceChoice(grpAdvOptions, 107, 24, 117);
-    lblSample = PlaceLabel(grpAdvOptions, QStringLiteral("Audio Sample(khz):"), 232, 27);
-    cbbAudioSample = PlaceChoice(grpAdvOptions, 323, 24, 117);
-    lblVolume = PlaceLabel(grpAdvOptions, QStringLiteral("Audio Volume(%):"), 8, 59);
-    cbbAudioVolumeGain = PlaceChoice(grpAdvOptions, 107, 56, 117);
-    lblChannels = PlaceLabel(grpAdvOptions, QStringLiteral("Audio Channels:"), 232, 59);
-    cbbAudioChannels = PlaceChoice(grpAdvOptions, 323, 56, 117);
-    FitColumnsToCaptions({lblAudioBitrate, lblVolume}, {cbbAudioBitrate, cbbAudioVolumeGain},
-                         {lblSample, lblChannels}, {cbbAudioSample, cbbAudioChannels}, grpAdvOptions->width());
+    const ChoiceGrid audio = PlaceChoiceGrid(grpAdvOptions, {QStringLiteral("Audio Bitrate(kbps):"),
+                                                             QStringLiteral("Audio Sample(khz):"),
+                                                             QStringLiteral("Audio Volume(%):"),
+                                                             QStringLiteral("Audio Channels:")});
+    lblAudioBitrate = audio.labels[0], cbbAudioBitrate = audio.boxes[0];
+    lblSample = audio.labels[1], cbbAudioSample = audio.boxes[1];
+    lblVolume = audio.labels[2], cbbAudioVolumeGain = audio.boxes[2];
+    lblChannels = audio.labels[3], cbbAudioChannels = audio.boxes[3];
 
     // The video settings are kept with the options but never shown.
     GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);
     GroupBox1->setGeometry(12, 210, 449, 89);
-    lblVideoSize = PlaceLabel(GroupBox1, QStringLiteral("Video Size:"), 8, 27);
-    cbbVideoSize = PlaceChoice(GroupBox1, 107, 24, 117);
-    lblVideoBitrate = PlaceLabel(GroupBox1, QStringLiteral("Video Bitrate(kbps):"), 232, 27);
-    cbbVideoBitrate = PlaceChoice(GroupBox1, 323, 24, 117);
-    lblFrameRate = PlaceLabel(GroupBox1, QStringLiteral("Frame Rate(fps):"), 8, 59);
-    cbbFramerate = PlaceChoice(GroupBox1, 107, 56, 117);
-    lblAspectRatio = PlaceLabel(GroupBox1, QStringLiteral("Aspect Ratio:"), 232, 59);
-    cbbAspectratio = PlaceChoice(GroupBox1, 323, 56, 117);
+    const ChoiceGrid video = PlaceChoiceGrid(GroupBox1, {QStringLiteral("Video Size:"),
+                                                         QStringLiteral("Video Bitrate(kbps):"),
+                                                         QStringLiteral("Frame Rate(fps):"),
+                                                         QStringLiteral("Aspect Ratio:")});
+    lblVideoSize = video.labels[0], cbbVideoSize = video.boxes[0];
+    lblVideoBitrate = video.labels[1], cbbVideoBitrate = video.boxes[1];
+    lblFrameRate = video.labels[2], cbbFramerate = video.boxes[2];
+    lblAspectRatio = video.labels[3], cbbAspectratio = video.boxes[3];
     GroupBox1->hide();
 
     btnApply = PlaceButton(this, QStringLiteral("OK"), QRect(296, 152, 73, 25));

@@ -373,23 +373,25 @@ private:
         }
     }
 
-    // The resampler turns decoded audio into planar float at the output's
-    // rate and layout; volume and limiting work on that, and the FIFO cuts it
-    // into frames of exactly the encoder's frame size.
+    // The resampler turns decoded audio into the output's rate and layout:
+    // planar float when the volume changes, as volume and limiting work on
+    // that, else straight into the encoder's format. The FIFO cuts it into
+    // frames of exactly the encoder's frame size.
     void OpenSampleChain()
     {
+        const int volume = m_options.volumePercent.value_or(100);
+        m_chainFormat = volume == 100 ? m_encoder->sample_fmt : AV_SAMPLE_FMT_FLTP;
         SwrContext *resampler = nullptr;
-        Check(swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, AV_SAMPLE_FMT_FLTP, m_encoder->sample_rate,
+        Check(swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, m_chainFormat, m_encoder->sample_rate,
                                   &m_decoder->ch_layout, m_decoder->sample_fmt, m_decoder->sample_rate, 0, nullptr),
               "cannot set up the resampler");
         m_resampler.reset(resampler);
         Check(swr_init(m_resampler.get()), "cannot set up the resampler");
 
         const int channels = m_encoder->ch_layout.nb_channels;
-        m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, channels, 4096));
+        m_fifo.reset(av_audio_fifo_alloc(m_chainFormat, channels, 4096));
         if (!m_fifo)
             throw ConversionFailure("out of memory");
-        const int volume = m_options.volumePercent.value_or(100);
         if (volume > 100)
             m_limiter = std::make_unique<Limiter>(channels, m_encoder->sample_rate, volume / 100.0);
         else
@@ -528,40 +530,46 @@ private:
         if (room <= 0)
             return;
         const int channels = m_encoder->ch_layout.nb_channels;
-        m_planes.resize(static_cast<size_t>(channels));
-        m_limited.resize(static_cast<size_t>(channels));
-        for (int c = 0; c < channels; ++c) {
-            m_planes[static_cast<size_t>(c)].resize(static_cast<size_t>(room));
-            m_limited[static_cast<size_t>(c)].resize(static_cast<size_t>(room) + (m_limiter ? m_limiter->Delay() : 0));
+        const bool planar = av_sample_fmt_is_planar(m_chainFormat);
+        const size_t planeBytes = static_cast<size_t>(room) * static_cast<size_t>(av_get_bytes_per_sample(m_chainFormat))
+            * static_cast<size_t>(planar ? 1 : channels);
+        m_planes.resize(static_cast<size_t>(planar ? channels : 1));
+        std::vector<uint8_t *> out;
+        for (auto &plane : m_planes) {
+            plane.resize(planeBytes);
+            out.push_back(plane.data());
         }
-        std::vector<uint8_t *> out(static_cast<size_t>(channels));
-        for (int c = 0; c < channels; ++c)
-            out[static_cast<size_t>(c)] = reinterpret_cast<uint8_t *>(m_planes[static_cast<size_t>(c)].data());
         const int got = swr_convert(m_resampler.get(), out.data(), room, const_cast<const uint8_t **>(input), count);
         Check(got, "cannot resample the audio");
         AddToFifo(got);
     }
 
+    // Applies the volume (planar float chain only) and queues the samples.
     void AddToFifo(int count)
     {
-        const int channels = m_encoder->ch_layout.nb_channels;
-        std::vector<float *> source(static_cast<size_t>(channels));
-        for (int c = 0; c < channels; ++c)
-            source[static_cast<size_t>(c)] = m_planes[static_cast<size_t>(c)].data();
+        std::vector<void *> source;
+        for (auto &plane : m_planes)
+            source.push_back(plane.data());
         size_t ready = static_cast<size_t>(count);
         if (m_limiter) {
-            std::vector<float *> limited(static_cast<size_t>(channels));
-            for (int c = 0; c < channels; ++c)
-                limited[static_cast<size_t>(c)] = m_limited[static_cast<size_t>(c)].data();
-            ready = count > 0 ? m_limiter->Process(source.data(), ready, limited.data()) : m_limiter->Flush(limited.data());
-            source = limited;
-        } else if (m_gain != 1.0f) {
-            for (float *plane : source)
+            const int channels = m_encoder->ch_layout.nb_channels;
+            m_limited.resize(static_cast<size_t>(channels));
+            std::vector<float *> limited;
+            for (auto &plane : m_limited) {
+                plane.resize(std::max(ready, m_limiter->Delay()));
+                limited.push_back(plane.data());
+            }
+            std::vector<const float *> input;
+            for (void *plane : source)
+                input.push_back(static_cast<const float *>(plane));
+            ready = count > 0 ? m_limiter->Process(input.data(), ready, limited.data()) : m_limiter->Flush(limited.data());
+            source.assign(limited.begin(), limited.end());
+        } else if (m_chainFormat == AV_SAMPLE_FMT_FLTP && m_gain != 1.0f) {
+            for (void *plane : source)
                 for (size_t i = 0; i < ready; ++i)
-                    plane[i] *= m_gain;
+                    static_cast<float *>(plane)[i] *= m_gain;
         }
-        if (ready > 0
-            && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void **>(source.data()), static_cast<int>(ready)) < 0)
+        if (ready > 0 && av_audio_fifo_write(m_fifo.get(), source.data(), static_cast<int>(ready)) < 0)
             throw ConversionFailure("out of memory");
         while (av_audio_fifo_size(m_fifo.get()) >= m_frameSize)
             EncodeFromFifo(m_frameSize);
@@ -572,12 +580,8 @@ private:
     void FinishSamples()
     {
         Resample(nullptr, 0);
-        if (m_limiter) {
-            const int channels = m_encoder->ch_layout.nb_channels;
-            for (int c = 0; c < channels; ++c)
-                m_limited[static_cast<size_t>(c)].resize(m_limiter->Delay());
+        if (m_limiter)
             AddToFifo(0);
-        }
         if (const int left = av_audio_fifo_size(m_fifo.get()); left > 0)
             EncodeFromFifo(left);
     }
@@ -593,22 +597,24 @@ private:
         Check(av_channel_layout_copy(&frame->ch_layout, &m_encoder->ch_layout), "out of memory");
         Check(av_frame_get_buffer(frame.get(), 0), "out of memory");
         const int channels = m_encoder->ch_layout.nb_channels;
-        if (m_encoder->sample_fmt == AV_SAMPLE_FMT_FLTP) {
+        if (m_chainFormat == m_encoder->sample_fmt) {
             Check(av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void **>(frame->extended_data), count),
                   "cannot read buffered audio");
         } else {
-            // Signed 16-bit, interleaved: the limited float samples are in range.
-            std::vector<std::vector<float>> planes(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(count)));
+            // Planar float to signed 16-bit interleaved; the samples are in range.
+            m_scratch.resize(static_cast<size_t>(channels));
             std::vector<void *> pointers;
-            for (auto &plane : planes)
+            for (auto &plane : m_scratch) {
+                plane.resize(static_cast<size_t>(count));
                 pointers.push_back(plane.data());
+            }
             Check(av_audio_fifo_read(m_fifo.get(), pointers.data(), count), "cannot read buffered audio");
             auto *samples = reinterpret_cast<int16_t *>(frame->data[0]);
-            for (int i = 0; i < count; ++i)
-                for (int c = 0; c < channels; ++c) {
-                    const float v = std::clamp(planes[static_cast<size_t>(c)][static_cast<size_t>(i)], -1.0f, 1.0f);
-                    samples[i * channels + c] = static_cast<int16_t>(std::lrint(v * 32767.0f));
-                }
+            for (int c = 0; c < channels; ++c) {
+                const float *plane = m_scratch[static_cast<size_t>(c)].data();
+                for (int i = 0; i < count; ++i)
+                    samples[i * channels + c] = static_cast<int16_t>(std::lrint(std::clamp(plane[i], -1.0f, 1.0f) * 32767.0f));
+            }
         }
         // The first report says at once that the conversion has begun.
         if (m_samplesWritten == 0 && m_reporter)
@@ -660,8 +666,10 @@ private:
     int64_t m_firstSample = 0;
     int64_t m_endSample = INT64_MAX;
     int64_t m_nextSample = 0;
-    std::vector<std::vector<float>> m_planes;
+    AVSampleFormat m_chainFormat = AV_SAMPLE_FMT_FLTP;
+    std::vector<std::vector<uint8_t>> m_planes;
     std::vector<std::vector<float>> m_limited;
+    std::vector<std::vector<float>> m_scratch;
     int m_streamIndex = -1;
     int64_t m_originPts = 0;
     int64_t m_startPts = 0;

@@ -24,14 +24,6 @@
 
 namespace {
 
-void UserSelects(QComboBox *box, const QString &text)
-{
-    const int index = box->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
-
 class BatchTest : public WindowsTest
 {
 protected:

@@ -1,4 +1,6 @@
 // The encoder evc.exe, run as the program runs it, checked with libavformat.
+#include <cmath>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "EncoderOptions.h"
+#include "Limiter.h"
 #include "TestEnvironment.h"
 
 namespace {
@@ -369,5 +372,51 @@ TEST(EncoderArguments, ReadsTheProgramsCommandLines)
     EXPECT_FALSE(ParseTimeText("aa:00:00"));
     EXPECT_DOUBLE_EQ(*ParseTimeText("00:01:02.5"), 62.5);
 }
+
+} // namespace
+
+// --- The limiter on its own -------------------------------------------------------
+
+namespace {
+
+struct LimiterCase { size_t samples; double gain; double amplitude; };
+
+class LimiterTest : public ::testing::TestWithParam<LimiterCase> {};
+
+TEST_P(LimiterTest, KeepsEverySampleAndHoldsTheCeiling)
+{
+    const LimiterCase &c = GetParam();
+    std::vector<float> left(c.samples), right(c.samples);
+    for (size_t i = 0; i < c.samples; ++i)
+        left[i] = right[i] = static_cast<float>(c.amplitude * std::sin(static_cast<double>(i) * 0.0627));
+    Limiter limiter(2, 44100, c.gain);
+    std::vector<float> outLeft(c.samples + limiter.Delay()), outRight(c.samples + limiter.Delay());
+    const float *in[] = {left.data(), right.data()};
+    float *out[] = {outLeft.data(), outRight.data()};
+    size_t written = 0;
+    // In blocks of 1000, as the encoder feeds it.
+    for (size_t start = 0; start < c.samples; start += 1000) {
+        const size_t count = std::min<size_t>(1000, c.samples - start);
+        const float *block[] = {in[0] + start, in[1] + start};
+        float *target[] = {out[0] + written, out[1] + written};
+        written += limiter.Process(block, count, target);
+    }
+    float *tail[] = {out[0] + written, out[1] + written};
+    written += limiter.Flush(tail);
+    ASSERT_EQ(written, c.samples);
+    double peak = 0;
+    for (size_t i = 0; i < c.samples; ++i)
+        peak = std::max(peak, static_cast<double>(std::fabs(outLeft[i])));
+    EXPECT_LE(peak, 0.97 + 1e-6);
+    // Quiet enough input passes at exactly the gain, delayed by nothing.
+    if (c.gain * c.amplitude < 0.9) {
+        for (size_t i = 0; i < c.samples; ++i)
+            ASSERT_NEAR(outLeft[i], left[i] * c.gain, 1e-5) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LimiterTest, ::testing::Values(
+    LimiterCase{44100, 2.0, 0.3}, LimiterCase{44100, 5.0, 0.6}, LimiterCase{100, 5.0, 0.9},
+    LimiterCase{0, 2.0, 0.5}, LimiterCase{220, 4.0, 1.0}));
 
 } // namespace

@@ -22,12 +22,6 @@
 
 namespace {
 
-void UserSelects(QComboBox *box, int index)
-{
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
-
 class ProfilesTest : public WindowsTest
 {
 protected:

@@ -24,15 +24,6 @@
 
 namespace {
 
-// Chooses an item as the user does: the box changes, then reports it.
-void UserSelects(QComboBox *box, const QString &text)
-{
-    const int index = box->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
-
 class CatalogueTest : public WindowsTest {};
 
 TEST_F(CatalogueTest, StartUpChoicesAreAmrAtNormalQuality)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,19 @@
 extern "C" {
 #include <libswresample/swresample.h>
 #include <libavutil/opt.h>
+}
+
+void UserSelects(QComboBox *box, const QString &text)
+{
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    UserSelects(box, index);
+}
+
+void UserSelects(QComboBox *box, int index)
+{
+    box->setCurrentIndex(index);
+    emit box->activated(index);
 }
 
 QString BuiltProgramFolder()

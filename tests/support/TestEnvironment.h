@@ -19,7 +19,12 @@ inline void PrintTo(const QStringList &list, std::ostream *out)
     *out << '[' << list.join(QStringLiteral("\", \"")).prepend(QLatin1Char('"')).append(QLatin1Char('"')).toStdString() << ']';
 }
 
+class QComboBox;
 class TFrmMainForm;
+
+// Chooses an item as the user does: the box changes, then reports it.
+void UserSelects(QComboBox *box, const QString &text);
+void UserSelects(QComboBox *box, int index);
 class TfrmConverting;
 class TfrmOption;
 
