@@ -3,13 +3,12 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-multimedia-dev
+  cmake ninja-build g++ pkg-config
+  clang libclang-rt-14-dev
+  qt6-base-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libavcodec-extra ffmpeg
-  gstreamer1.0-libav gstreamer1.0-plugins-good
   googletest libgtest-dev
-  xvfb xauth fp-utils
 )
 
 missing=()
