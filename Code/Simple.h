@@ -12,8 +12,16 @@ QString ApplicationTitle();
 // error box does.
 void RunReportingErrors(const std::function<void()> &handler);
 
-// The application object: it reports errors that escape an event handler
-// instead of letting them end the program.
+// A window's handler, ready to connect: an error that escapes it is shown in
+// the error box before it could unwind through the toolkit's own code.
+template <typename Window>
+auto ReportingErrors(Window *window, void (Window::*handler)())
+{
+    return [window, handler](auto &&...) { RunReportingErrors([window, handler] { (window->*handler)(); }); };
+}
+
+// The application object: as a last resort it reports errors that escape
+// an event handler instead of letting them end the program.
 class TApplication final : public QApplication
 {
 public:

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "FuncObjects.h"
+#include "Simple.h"
 #include "Unit_ConfigInfo.h"
 #include "Unit_Converting.h"
 #include "Unit_Option.h"
@@ -112,14 +113,14 @@ TFrmMainForm::TFrmMainForm(QWidget *parent)
     layout->addLayout(bottom);
 
     // Choices react to the user's changes only, never to selections from code.
-    connect(cbbOutputFiletype, &QComboBox::activated, this, &TFrmMainForm::cbbOutputFiletypeChange);
-    connect(cbbProfile, &QComboBox::activated, this, &TFrmMainForm::cbbProfileChange);
-    connect(btnOpenFile, &QPushButton::clicked, this, &TFrmMainForm::btnOpenFileClick);
-    connect(btnRemove, &QPushButton::clicked, this, &TFrmMainForm::btnRemoveClick);
-    connect(btnClear, &QPushButton::clicked, this, &TFrmMainForm::btnClearClick);
-    connect(btnOptions, &QPushButton::clicked, this, &TFrmMainForm::btnOptionsClick);
-    connect(btnSelectOutputFolder, &QPushButton::clicked, this, &TFrmMainForm::btnSelectOutputFolderClick);
-    connect(btnConvert, &QPushButton::clicked, this, &TFrmMainForm::btnConvertClick);
+    connect(cbbOutputFiletype, &QComboBox::activated, this, ReportingErrors(this, &TFrmMainForm::cbbOutputFiletypeChange));
+    connect(cbbProfile, &QComboBox::activated, this, ReportingErrors(this, &TFrmMainForm::cbbProfileChange));
+    connect(btnOpenFile, &QPushButton::clicked, this, ReportingErrors(this, &TFrmMainForm::btnOpenFileClick));
+    connect(btnRemove, &QPushButton::clicked, this, ReportingErrors(this, &TFrmMainForm::btnRemoveClick));
+    connect(btnClear, &QPushButton::clicked, this, ReportingErrors(this, &TFrmMainForm::btnClearClick));
+    connect(btnOptions, &QPushButton::clicked, this, ReportingErrors(this, &TFrmMainForm::btnOptionsClick));
+    connect(btnSelectOutputFolder, &QPushButton::clicked, this, ReportingErrors(this, &TFrmMainForm::btnSelectOutputFolderClick));
+    connect(btnConvert, &QPushButton::clicked, this, ReportingErrors(this, &TFrmMainForm::btnConvertClick));
 
     tmrClearMemory = new QTimer(this);
     tmrClearMemory->setInterval(1000);
@@ -138,7 +139,7 @@ void TFrmMainForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        FormShow();
+        RunReportingErrors([this] { FormShow(); });
     }
 }
 
@@ -203,6 +204,6 @@ void TFrmMainForm::dropEvent(QDropEvent *event)
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
             paths << url.toLocalFile();
-    CommonLib->AddSourceFiles(dxTreeSourceFileInfo, paths);
     event->acceptProposedAction();
+    RunReportingErrors([this, paths] { CommonLib->AddSourceFiles(dxTreeSourceFileInfo, paths); });
 }

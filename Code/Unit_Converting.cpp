@@ -205,7 +205,7 @@ TfrmConverting::TfrmConverting(QWidget *parent)
     const TButtonPictures stop = MakeCaptionButtonPictures(QSize(108, 38), QStringLiteral("Stop"));
     btnStop->SetPictures(stop.Up, stop.Hot, stop.Down);
     btnStop->setToolTip(QStringLiteral("Stop"));
-    connect(btnStop, &QAbstractButton::clicked, this, &TfrmConverting::btnStop1Click);
+    connect(btnStop, &QAbstractButton::clicked, this, ReportingErrors(this, &TfrmConverting::btnStop1Click));
 
     statState = new QStatusBar(this);
     statState->setGeometry(0, ShapeHeight, ClientWidth, ClientHeight - ShapeHeight);
@@ -217,11 +217,11 @@ TfrmConverting::TfrmConverting(QWidget *parent)
 
     tmrChanging = new QTimer(this);
     tmrChanging->setInterval(333);
-    connect(tmrChanging, &QTimer::timeout, this, &TfrmConverting::tmrChangingTimer);
+    connect(tmrChanging, &QTimer::timeout, this, ReportingErrors(this, &TfrmConverting::tmrChangingTimer));
     Timer1 = new QTimer(this);
 
     actRefreshProgress = new QAction(this);
-    connect(actRefreshProgress, &QAction::triggered, this, &TfrmConverting::actRefreshProgressExecute);
+    connect(actRefreshProgress, &QAction::triggered, this, ReportingErrors(this, &TfrmConverting::actRefreshProgressExecute));
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -250,7 +250,7 @@ void TfrmConverting::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        RunReportingErrors([this] { FormShow(); });
 }
 
 void TfrmConverting::hideEvent(QHideEvent *event)

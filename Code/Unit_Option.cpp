@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "Simple.h"
 #include "Unit_CommonLib.h"
 #include "Unit_Convert.h"
 #include "UnitCustomProc.h"
@@ -138,7 +139,7 @@ TfrmOption::TfrmOption(QWidget *parent)
     cbbCustomProfile->setFocus();
 
     // The profile box reacts to the user only: a chosen item or typed text.
-    connect(cbbCustomProfile, &QComboBox::activated, this, &TfrmOption::cbbCustomProfileChange);
+    connect(cbbCustomProfile, &QComboBox::activated, this, ReportingErrors(this, &TfrmOption::cbbCustomProfileChange));
     connect(cbbCustomProfile->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
         // As in a drop-down with an edit field, typing selects the item of
         // that name, or none; the typed text stays.
@@ -148,13 +149,13 @@ TfrmOption::TfrmOption(QWidget *parent)
             cbbCustomProfile->setCurrentIndex(match);
             cbbCustomProfile->setEditText(text);
         }
-        cbbCustomProfileChange();
+        RunReportingErrors([this] { cbbCustomProfileChange(); });
     });
-    connect(btnAdd, &QPushButton::clicked, this, &TfrmOption::btnAddClick);
-    connect(btnSave, &QPushButton::clicked, this, &TfrmOption::btnSaveClick);
-    connect(btnDel, &QPushButton::clicked, this, &TfrmOption::btnDelClick);
-    connect(btnApply, &QPushButton::clicked, this, &TfrmOption::btnApplyClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmOption::btnCancelClick);
+    connect(btnAdd, &QPushButton::clicked, this, ReportingErrors(this, &TfrmOption::btnAddClick));
+    connect(btnSave, &QPushButton::clicked, this, ReportingErrors(this, &TfrmOption::btnSaveClick));
+    connect(btnDel, &QPushButton::clicked, this, ReportingErrors(this, &TfrmOption::btnDelClick));
+    connect(btnApply, &QPushButton::clicked, this, ReportingErrors(this, &TfrmOption::btnApplyClick));
+    connect(btnCancel, &QPushButton::clicked, this, ReportingErrors(this, &TfrmOption::btnCancelClick));
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -176,7 +177,7 @@ void TfrmOption::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        RunReportingErrors([this] { FormShow(); });
 }
 
 void TfrmOption::closeEvent(QCloseEvent *event)

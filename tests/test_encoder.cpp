@@ -128,6 +128,30 @@ INSTANTIATE_TEST_SUITE_P(Types, OutputTypeTest, ::testing::Values(
     TypeCase{"ac3", "ac3", 2, 48000}, TypeCase{"m4a", "aac", 2, 48000}, TypeCase{"ogg", "vorbis", 2, 48000},
     TypeCase{"wav", "pcm_s16le", 2, 48000}));
 
+TEST_F(EncoderTest, TheSegmentStartsWhereItIsAsked)
+{
+    // Silence for two seconds, then a tone: a segment from 00:00:01 is
+    // silent for its first second and loud for its second.
+    const QString source = Out(QStringLiteral("step.mp4"));
+    ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"),
+                         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                          QStringLiteral("-i"),
+                          QStringLiteral("aevalsrc=if(gte(t\\,2)\\,0.5*sin(2*PI*440*t)\\,0):s=44100:d=5"),
+                          QStringLiteral("-c:a"), QStringLiteral("aac"), source}), 0);
+    for (const char *extension : {"wav", "mp3", "ogg", "m4a"}) {
+        const QString output = Out(QStringLiteral("step.") + QString::fromUtf8(extension));
+        QStringList args = AudioArguments(source, QString::fromUtf8(extension), output, QStringLiteral("128"),
+                                          QStringLiteral("1"), QStringLiteral("44100"));
+        args.insert(args.size() - 1, QStringLiteral("-ss"));
+        args.insert(args.size() - 1, QStringLiteral("00:00:01"));
+        args.insert(args.size() - 1, QStringLiteral("-t"));
+        args.insert(args.size() - 1, QStringLiteral("2"));
+        ASSERT_EQ(RunProgram(Encoder(), args), 0);
+        EXPECT_LT(AnalyseAudio(output, 0.0, 0.95).Rms, 0.01) << extension;
+        EXPECT_GT(AnalyseAudio(output, 1.05, 1.9).Rms, 0.3) << extension;
+    }
+}
+
 TEST_F(EncoderTest, FormatsAreTheOnesTheExtensionsName)
 {
     const QString source = MakeClip({QStringLiteral("five.mp4"), 5.0});
