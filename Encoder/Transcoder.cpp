@@ -220,6 +220,9 @@ class Transcoder final
 {
 public:
     Transcoder(const EncoderOptions &options, std::FILE *progress) : m_options(options), m_progress(progress) {}
+    ~Transcoder() { av_channel_layout_uninit(&m_inputLayout); }
+    Transcoder(const Transcoder &) = delete;
+    Transcoder &operator=(const Transcoder &) = delete;
 
     void Run()
     {
@@ -381,12 +384,6 @@ private:
     {
         const int volume = m_options.volumePercent.value_or(100);
         m_chainFormat = volume == 100 ? m_encoder->sample_fmt : AV_SAMPLE_FMT_FLTP;
-        SwrContext *resampler = nullptr;
-        Check(swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, m_chainFormat, m_encoder->sample_rate,
-                                  &m_decoder->ch_layout, m_decoder->sample_fmt, m_decoder->sample_rate, 0, nullptr),
-              "cannot set up the resampler");
-        m_resampler.reset(resampler);
-        Check(swr_init(m_resampler.get()), "cannot set up the resampler");
 
         const int channels = m_encoder->ch_layout.nb_channels;
         m_fifo.reset(av_audio_fifo_alloc(m_chainFormat, channels, 4096));
@@ -398,13 +395,11 @@ private:
             m_gain = volume / 100.0f;
         m_frameSize = m_encoder->frame_size > 0 ? m_encoder->frame_size : 1024;
 
-        // The segment, in samples at the source rate, counted from the file's start.
-        const int rate = m_decoder->sample_rate;
-        m_firstSample = static_cast<int64_t>(std::llround(m_options.startSeconds.value_or(0.0) * rate));
-        m_endSample = m_options.lengthSeconds ? m_firstSample + *m_options.lengthSeconds * rate : INT64_MAX;
+        m_segmentStart = std::llround(m_options.startSeconds.value_or(0.0) * AV_TIME_BASE);
+        m_segmentEnd = m_options.lengthSeconds ? m_segmentStart + *m_options.lengthSeconds * AV_TIME_BASE : INT64_MAX;
     }
 
-    // Starts reading near the segment start; the trim filter cuts exactly.
+    // Starts reading near the segment start; the cut itself is exact to the sample.
     void SeekToStart()
     {
         const int64_t origin = m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time;
@@ -433,6 +428,7 @@ private:
         const int64_t origin = m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time;
         Check(avformat_seek_file(m_input.get(), -1, INT64_MIN, origin, origin, 0), "cannot read '" + m_options.input + "' from its start");
         avcodec_flush_buffers(m_decoder.get());
+        m_positionKnown = false;
     }
 
     void Convert()
@@ -498,34 +494,77 @@ private:
     }
 
     // Cuts a decoded frame to the segment and passes it on; true once the
-    // segment has ended.
+    // segment has ended. Positions are in microseconds from the file's start.
+    // Only the first frame after the start or a seek is placed by its
+    // timestamp; later frames follow on sample by sample, so timestamp jumps
+    // in the source (joined recordings, wrapped clocks) lose no audio.
     bool TakeFrame(const AVFrame *frame)
     {
-        const int rate = m_decoder->sample_rate;
-        const AVRational sampleBase{1, rate};
-        const int64_t first = frame->pts == AV_NOPTS_VALUE
-            ? m_nextSample
-            : av_rescale_q(frame->pts, m_input->streams[m_streamIndex]->time_base, sampleBase);
-        m_nextSample = first + frame->nb_samples;
-        if (first >= m_endSample)
+        const int rate = frame->sample_rate;
+        if (rate <= 0 || frame->nb_samples <= 0)
+            return false;
+        if (!m_positionKnown) {
+            m_position = frame->pts == AV_NOPTS_VALUE
+                ? 0
+                : av_rescale_q(frame->pts, m_input->streams[m_streamIndex]->time_base, AV_TIME_BASE_Q);
+            m_positionKnown = true;
+        }
+        const int64_t first = m_position;
+        m_position += av_rescale(frame->nb_samples, AV_TIME_BASE, rate);
+        if (first >= m_segmentEnd)
             return true;
-        const int64_t skip = std::max<int64_t>(0, m_firstSample - first);
-        const int64_t take = std::min<int64_t>(frame->nb_samples, m_endSample - first) - skip;
-        if (take > 0) {
-            const int bytesPerSample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
-            const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format));
+        const int64_t skip = first < m_segmentStart ? av_rescale(m_segmentStart - first, rate, AV_TIME_BASE) : 0;
+        const int64_t end = m_segmentEnd == INT64_MAX
+            ? frame->nb_samples
+            : std::min<int64_t>(frame->nb_samples, av_rescale(m_segmentEnd - first, rate, AV_TIME_BASE));
+        if (end - skip > 0) {
+            MatchResamplerTo(frame);
+            const auto format = static_cast<AVSampleFormat>(frame->format);
+            const int bytesPerSample = av_get_bytes_per_sample(format);
+            const bool planar = av_sample_fmt_is_planar(format);
             const int channels = frame->ch_layout.nb_channels;
             std::vector<const uint8_t *> planes(static_cast<size_t>(planar ? channels : 1));
             for (size_t p = 0; p < planes.size(); ++p)
                 planes[p] = frame->extended_data[p] + skip * bytesPerSample * (planar ? 1 : channels);
-            Resample(planes.data(), static_cast<int>(take));
+            Resample(planes.data(), static_cast<int>(end - skip));
         }
-        return m_nextSample >= m_endSample;
+        return m_position >= m_segmentEnd;
+    }
+
+    // A stream may change its rate, layout or sample format on the way; the
+    // resampler is then set up again for what the frames now carry.
+    void MatchResamplerTo(const AVFrame *frame)
+    {
+        if (frame->sample_rate == m_inputRate && frame->format == m_inputFormat
+            && av_channel_layout_compare(&frame->ch_layout, &m_inputLayout) == 0)
+            return;
+        if (m_resampler)
+            Resample(nullptr, 0);
+        // A layout that names only its channel count gets the usual one.
+        AVChannelLayout input{};
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&input, frame->ch_layout.nb_channels);
+        else
+            Check(av_channel_layout_copy(&input, &frame->ch_layout), "out of memory");
+        SwrContext *resampler = nullptr;
+        const int result = swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, m_chainFormat, m_encoder->sample_rate,
+                                               &input, static_cast<AVSampleFormat>(frame->format), frame->sample_rate,
+                                               0, nullptr);
+        av_channel_layout_uninit(&input);
+        Check(result, "cannot set up the resampler");
+        m_resampler.reset(resampler);
+        Check(swr_init(m_resampler.get()), "cannot set up the resampler");
+        m_inputRate = frame->sample_rate;
+        m_inputFormat = frame->format;
+        av_channel_layout_uninit(&m_inputLayout);
+        Check(av_channel_layout_copy(&m_inputLayout, &frame->ch_layout), "out of memory");
     }
 
     // Resamples (or, with no input, drains the resampler) into the FIFO.
     void Resample(const uint8_t *const *input, int count)
     {
+        if (!m_resampler)
+            return;
         const int room = swr_get_out_samples(m_resampler.get(), count);
         if (room <= 0)
             return;
@@ -663,9 +702,13 @@ private:
     std::unique_ptr<Limiter> m_limiter;
     float m_gain = 1.0f;
     int m_frameSize = 1024;
-    int64_t m_firstSample = 0;
-    int64_t m_endSample = INT64_MAX;
-    int64_t m_nextSample = 0;
+    int64_t m_segmentStart = 0;
+    int64_t m_segmentEnd = INT64_MAX;
+    int64_t m_position = 0;
+    bool m_positionKnown = false;
+    int m_inputRate = 0;
+    int m_inputFormat = -1;
+    AVChannelLayout m_inputLayout{};
     AVSampleFormat m_chainFormat = AV_SAMPLE_FMT_FLTP;
     std::vector<std::vector<uint8_t>> m_planes;
     std::vector<std::vector<float>> m_limited;

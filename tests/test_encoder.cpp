@@ -152,6 +152,40 @@ TEST_F(EncoderTest, TheSegmentStartsWhereItIsAsked)
     }
 }
 
+TEST_F(EncoderTest, JoinedRecordingsWithClockJumpsAndRateChangesConvertWhole)
+{
+    // Two recordings joined byte by byte: each starts its clock again, and
+    // the second has another sample rate.
+    const QString joined = Out(QStringLiteral("joined.ts"));
+    QByteArray bytes;
+    for (const char *rate : {"44100", "48000"}) {
+        const QString part = Out(QStringLiteral("part") + QString::fromUtf8(rate) + QStringLiteral(".ts"));
+        ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"),
+                             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                              QStringLiteral("-i"), QStringLiteral("sine=sample_rate=%1:duration=2").arg(QString::fromUtf8(rate)),
+                              QStringLiteral("-c:a"), QStringLiteral("mp2"), part}), 0);
+        QFile file(part);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        bytes += file.readAll();
+    }
+    QFile out(joined);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+
+    const QString output = Out(QStringLiteral("joined.wav"));
+    QStringList args = AudioArguments(joined, QStringLiteral("wav"), output);
+    args.insert(args.size() - 1, QStringLiteral("-ss"));
+    args.insert(args.size() - 1, QStringLiteral("00:00:01"));
+    args.insert(args.size() - 1, QStringLiteral("-t"));
+    args.insert(args.size() - 1, QStringLiteral("3"));
+    QString errors;
+    ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
+    const AudioInfo info = AnalyseAudio(output);
+    EXPECT_NEAR(info.DecodedSeconds, 3.0, 0.06);
+    EXPECT_GT(AnalyseAudio(output, 0.2, 2.8).Rms, 0.05);
+}
+
 TEST_F(EncoderTest, FormatsAreTheOnesTheExtensionsName)
 {
     const QString source = MakeClip({QStringLiteral("five.mp4"), 5.0});
