@@ -36,13 +36,13 @@ protected:
     }
 
     // Copies generated clips into the work folder and adds them as the user would.
-    QStringList AddClips(const QList<ClipSpec> &specs)
+    QStringList AddClips(const QList<ClipSpec> &clips)
     {
         QStringList paths;
-        for (const ClipSpec &spec : specs) {
-            const QString path = TempPath(QStringLiteral("in/") + spec.FileName);
+        for (const ClipSpec &clip : clips) {
+            const QString path = TempPath(QStringLiteral("in/") + clip.FileName);
             QDir().mkpath(TempPath(QStringLiteral("in")));
-            QFile::copy(MakeClip(spec), path);
+            QFile::copy(MakeClip(clip), path);
             paths << path;
         }
         CommonLib->AddSourceFiles(m_main->dxTreeSourceFileInfo, paths);

@@ -61,6 +61,16 @@ QStringList AudioArguments(const QString &source, const QString &extension, cons
     return args;
 }
 
+// Adds the segment options before the output path, as the program does.
+QStringList WithSegment(QStringList args, const QString &start, const QString &length)
+{
+    args.insert(args.size() - 1, QStringLiteral("-ss"));
+    args.insert(args.size() - 1, start);
+    args.insert(args.size() - 1, QStringLiteral("-t"));
+    args.insert(args.size() - 1, length);
+    return args;
+}
+
 class EncoderTest : public ::testing::Test
 {
 protected:
@@ -77,10 +87,7 @@ TEST_P(ContainerTest, EachSourceContainerConvertsWithASegment)
     const QString source = MakeClip({QStringLiteral("source.") + QString::fromUtf8(GetParam()), 4.0});
     const QString output = Out(QStringLiteral("out.mp3"));
     QStringList args = AudioArguments(source, QStringLiteral("mp3"), output);
-    args.insert(args.size() - 1, QStringLiteral("-ss"));
-    args.insert(args.size() - 1, QStringLiteral("00:00:01"));
-    args.insert(args.size() - 1, QStringLiteral("-t"));
-    args.insert(args.size() - 1, QStringLiteral("2"));
+    args = WithSegment(args, QStringLiteral("00:00:01"), QStringLiteral("2"));
     QString errors;
     ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
     const AudioInfo info = AnalyseAudio(output);
@@ -110,10 +117,7 @@ TEST_P(OutputTypeTest, WritesTheTypeWithTheRequestedLayoutAndLength)
     EXPECT_EQ(whole.SampleRate, c.rate);
     ExpectLength(output, 5.0);
 
-    args.insert(args.size() - 1, QStringLiteral("-ss"));
-    args.insert(args.size() - 1, QStringLiteral("00:00:02"));
-    args.insert(args.size() - 1, QStringLiteral("-t"));
-    args.insert(args.size() - 1, QStringLiteral("2"));
+    args = WithSegment(args, QStringLiteral("00:00:02"), QStringLiteral("2"));
     ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
     ExpectLength(output, 2.0);
 
@@ -142,10 +146,7 @@ TEST_F(EncoderTest, TheSegmentStartsWhereItIsAsked)
         const QString output = Out(QStringLiteral("step.") + QString::fromUtf8(extension));
         QStringList args = AudioArguments(source, QString::fromUtf8(extension), output, QStringLiteral("128"),
                                           QStringLiteral("1"), QStringLiteral("44100"));
-        args.insert(args.size() - 1, QStringLiteral("-ss"));
-        args.insert(args.size() - 1, QStringLiteral("00:00:01"));
-        args.insert(args.size() - 1, QStringLiteral("-t"));
-        args.insert(args.size() - 1, QStringLiteral("2"));
+        args = WithSegment(args, QStringLiteral("00:00:01"), QStringLiteral("2"));
         ASSERT_EQ(RunProgram(Encoder(), args), 0);
         EXPECT_LT(AnalyseAudio(output, 0.0, 0.95).Rms, 0.01) << extension;
         EXPECT_GT(AnalyseAudio(output, 1.05, 1.9).Rms, 0.3) << extension;
@@ -175,10 +176,7 @@ TEST_F(EncoderTest, JoinedRecordingsWithClockJumpsAndRateChangesConvertWhole)
 
     const QString output = Out(QStringLiteral("joined.wav"));
     QStringList args = AudioArguments(joined, QStringLiteral("wav"), output);
-    args.insert(args.size() - 1, QStringLiteral("-ss"));
-    args.insert(args.size() - 1, QStringLiteral("00:00:01"));
-    args.insert(args.size() - 1, QStringLiteral("-t"));
-    args.insert(args.size() - 1, QStringLiteral("3"));
+    args = WithSegment(args, QStringLiteral("00:00:01"), QStringLiteral("3"));
     QString errors;
     ASSERT_EQ(RunProgram(Encoder(), args, &errors), 0) << errors.toStdString();
     const AudioInfo info = AnalyseAudio(output);

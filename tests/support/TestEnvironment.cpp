@@ -53,27 +53,27 @@ int RunProgram(const QString &program, const QStringList &arguments, QString *er
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-QString MakeClip(const ClipSpec &spec)
+QString MakeClip(const ClipSpec &clip)
 {
     const QString folder = QStringLiteral(SONABRIX_FIXTURE_DIR);
     QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') + spec.FileName;
+    const QString path = folder + QLatin1Char('/') + clip.FileName;
     QLockFile lock(path + QStringLiteral(".lock"));
     lock.lock();
     if (QFileInfo::exists(path))
         return path;
 
-    const QString extension = QFileInfo(spec.FileName).suffix().toLower();
-    const QString seconds = QString::number(spec.Seconds);
+    const QString extension = QFileInfo(clip.FileName).suffix().toLower();
+    const QString seconds = QString::number(clip.Seconds);
     QStringList args = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y")};
-    if (spec.WithVideo)
+    if (clip.WithVideo)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("testsrc=size=176x144:rate=15:duration=") + seconds;
-    if (spec.WithAudio)
+    if (clip.WithAudio)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2,volume=%3%4")
-                    .arg(spec.SampleRate).arg(seconds).arg(spec.Amplitude * 8)
-                    .arg(spec.Channels == 1 ? QString() : QStringLiteral(",pan=stereo|c0=c0|c1=c0"));
+                    .arg(clip.SampleRate).arg(seconds).arg(clip.Amplitude * 8)
+                    .arg(clip.Channels == 1 ? QString() : QStringLiteral(",pan=stereo|c0=c0|c1=c0"));
 
     QString video = QStringLiteral("libx264"), audio = QStringLiteral("aac"), format;
     if (extension == QLatin1String("avi")) {
@@ -95,21 +95,21 @@ QString MakeClip(const ClipSpec &spec)
     } else if (extension == QLatin1String("3gp") || extension == QLatin1String("3g2")) {
         video = QStringLiteral("h263");
     }
-    if (spec.WithVideo)
+    if (clip.WithVideo)
         args << QStringLiteral("-c:v") << video << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
     // MPEG video takes only the standard frame rates.
-    if (spec.WithVideo && (video.startsWith(QLatin1String("mpeg1")) || video.startsWith(QLatin1String("mpeg2"))))
+    if (clip.WithVideo && (video.startsWith(QLatin1String("mpeg1")) || video.startsWith(QLatin1String("mpeg2"))))
         args << QStringLiteral("-r") << QStringLiteral("25");
-    if (spec.WithAudio)
+    if (clip.WithAudio)
         args << QStringLiteral("-c:a") << audio;
     if (!format.isEmpty())
         args << QStringLiteral("-f") << format;
-    args << spec.ExtraArgs;
+    args << clip.ExtraArgs;
     const QString temporary = path + QStringLiteral(".part.") + extension;
     args << temporary;
     QString errors;
     if (RunProgram(QStringLiteral("ffmpeg"), args, &errors) != 0) {
-        ADD_FAILURE() << "ffmpeg could not make " << spec.FileName.toStdString() << ": " << errors.toStdString();
+        ADD_FAILURE() << "ffmpeg could not make " << clip.FileName.toStdString() << ": " << errors.toStdString();
         return path;
     }
     QFile::rename(temporary, path);

@@ -52,7 +52,7 @@ struct ClipSpec
     int Channels = 2;
     QStringList ExtraArgs;
 };
-QString MakeClip(const ClipSpec &spec);
+QString MakeClip(const ClipSpec &clip);
 
 // What libavformat and libavcodec read back from an audio file.
 struct AudioInfo
