@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include "AppErrors.h"
 #include "ProcessTable.h"
@@ -98,6 +99,15 @@ QString TStrFunc::GetLastPart(const QString &text, const QString &delimiter) con
     for (int found = rest.indexOf(delimiter); found >= 0; found = rest.indexOf(delimiter))
         rest.remove(0, found + 1);
     return rest;
+}
+
+QString TStrFunc::GetLastLine(const QString &text) const
+{
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
+        if (!line->trimmed().isEmpty())
+            return line->trimmed();
+    return {};
 }
 
 QString TFileFunc::GetFilePath(const QString &path) const

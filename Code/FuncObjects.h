@@ -24,6 +24,8 @@ public:
     // The text after the last occurrence of a one-character delimiter, or the
     // whole text when it does not occur.
     QString GetLastPart(const QString &text, const QString &delimiter) const;
+    // The last line of a text that holds more than blanks, trimmed; "" when none.
+    QString GetLastLine(const QString &text) const;
 };
 
 // File name utilities that form the output file name of a conversion.

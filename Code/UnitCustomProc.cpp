@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QRegularExpression>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -295,13 +294,6 @@ QString TCustomProc::BuildCommandLine(const QString &fileName)
 
 namespace {
 
-// The last line of the encoder's output, which names the cause of a failure.
-QString LastOutputLine(const QString &output)
-{
-    const QStringList lines = output.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    return lines.isEmpty() ? QString() : lines.last().trimmed();
-}
-
 QString FailureMessage(const QStringList &failed)
 {
     constexpr int Named = 10;
@@ -361,7 +353,7 @@ void TCustomProc::ConvertFileList(QTreeWidget *list)
                     } else {
                         FailedFiles << fileName;
                         AppFunc->WriteLog(QStringLiteral("Conversion failed: ") + fileName + QStringLiteral(" -> ")
-                                          + LastOutputLine(LastEncoderOutput));
+                                          + StrFunc->GetLastLine(LastEncoderOutput));
                     }
                 }
             }

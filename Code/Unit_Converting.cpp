@@ -12,7 +12,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -242,8 +241,7 @@ void TfrmConverting::SetStatusPanelText(const QString &text)
 {
     m_statusText = text;
     // The panel shows one line: the encoder's latest line of output.
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    m_statusPanel->setText(lines.isEmpty() ? QString() : lines.last().trimmed());
+    m_statusPanel->setText(StrFunc->GetLastLine(text));
 }
 
 void TfrmConverting::showEvent(QShowEvent *event)

@@ -159,6 +159,9 @@ TEST(StrFunc, GetLastPartIsTheTextAfterTheLastDelimiter)
     EXPECT_EQ(strings.GetLastPart(QStringLiteral("take_1"), QStringLiteral("_")), QStringLiteral("1"));
     EXPECT_EQ(strings.GetLastPart(QStringLiteral("plain"), QStringLiteral(".")), QStringLiteral("plain"));
     EXPECT_EQ(strings.GetLastPart(QStringLiteral("end."), QStringLiteral(".")), QString());
+    EXPECT_EQ(strings.GetLastLine(QStringLiteral("size=1\r\nevc: no audio stream \n  \n")),
+              QStringLiteral("evc: no audio stream"));
+    EXPECT_EQ(strings.GetLastLine(QStringLiteral("\n\r ")), QString());
 }
 
 struct NameCase { const char *path; const char *folder; const char *baseName; };
