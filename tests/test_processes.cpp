@@ -199,6 +199,31 @@ TEST_F(ProcessControlTest, StopEncoderReturnsWhenNoneIsLeft)
     EXPECT_TRUE(FakePlatform().Messages.isEmpty());
 }
 
+TEST_F(ProcessControlTest, AnEncoderThatKeepsComingBackIsGivenUpWithAWarning)
+{
+    const QString encoder = m_work.filePath(QStringLiteral("evc.exe"));
+    QFile::copy(Helper(), encoder);
+    QProcess respawner;
+    respawner.start(Helper(), {QStringLiteral("respawn"), encoder});
+    ASSERT_TRUE(respawner.waitForStarted());
+    while (SysFunc->FindProcessID(QStringLiteral("evc.exe")) == 0)
+        QThread::msleep(10);
+
+    // Short real pauses give the encoder time to come back between attempts.
+    FakePlatform().PauseScale = 100;
+    const TCommonLib lib(AppFolder());
+    EXPECT_FALSE(lib.StopEncoder(encoder));
+    EXPECT_EQ(FakePlatform().Pauses.count(100), 50);
+    ASSERT_EQ(FakePlatform().Messages.size(), 1);
+    EXPECT_EQ(FakePlatform().Messages[0].Kind, TPlatformLayer::MessageKind::Warning);
+    EXPECT_TRUE(FakePlatform().Messages[0].Text.startsWith(QStringLiteral("The encoder could not be stopped.")));
+
+    respawner.kill();
+    respawner.waitForFinished();
+    FakePlatform().Messages.clear();
+    EXPECT_TRUE(lib.StopEncoder(encoder));
+}
+
 TEST_F(ProcessControlTest, StopWithNoEncoderRunningLogsOncePerLoop)
 {
     const TCommonLib lib(AppFolder());

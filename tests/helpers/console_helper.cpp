@@ -9,9 +9,11 @@
 //   sleep MS          sleep silently, then exit
 //   ticks N MS        write "tick N" N times, MS apart
 //   exit CODE         exit with CODE
+//   respawn PROGRAM   run "PROGRAM sleep 30000" again each time it ends
 #include <unistd.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +61,16 @@ int main(int argc, char *argv[])
         }
     } else if (mode == "exit" && argc > 2) {
         return std::atoi(argv[2]);
+    } else if (mode == "respawn" && argc > 2) {
+        for (;;) {
+            const pid_t child = fork();
+            if (child == 0) {
+                execl(argv[2], argv[2], "sleep", "30000", static_cast<char *>(nullptr));
+                _exit(127);
+            }
+            if (child < 0 || waitpid(child, nullptr, 0) < 0)
+                return 1;
+        }
     }
     return 0;
 }
