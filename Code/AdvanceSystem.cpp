@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <QFileInfo>
@@ -196,18 +197,20 @@ bool IsWinNT()
     return true;
 }
 
-QStringList SplitCommandLine(const QString &commandLine)
+namespace {
+
+// The arguments of a command line by the quoting rule alone.
+QStringList SplitArguments(const QString &text)
 {
     QStringList arguments;
-    QList<bool> quotedArgument;
     QString current;
-    bool inArgument = false, inQuotes = false, quoted = false;
-    for (int i = 0; i < commandLine.size(); ++i) {
-        const QChar c = commandLine[i];
+    bool inArgument = false, inQuotes = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         if (inQuotes) {
-            if (c == QLatin1Char('\\') && i + 1 < commandLine.size()
-                && (commandLine[i + 1] == QLatin1Char('"') || commandLine[i + 1] == QLatin1Char('\\'))) {
-                current += commandLine[++i];
+            if (c == QLatin1Char('\\') && i + 1 < text.size()
+                && (text[i + 1] == QLatin1Char('"') || text[i + 1] == QLatin1Char('\\'))) {
+                current += text[++i];
             } else if (c == QLatin1Char('"')) {
                 inQuotes = false;
             } else {
@@ -216,52 +219,82 @@ QStringList SplitCommandLine(const QString &commandLine)
         } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
             if (inArgument) {
                 arguments << current;
-                quotedArgument << quoted;
                 current.clear();
-                inArgument = quoted = false;
+                inArgument = false;
             }
         } else if (c == QLatin1Char('"')) {
-            inArgument = inQuotes = quoted = true;
+            inArgument = inQuotes = true;
         } else {
             current += c;
             inArgument = true;
         }
     }
-    if (inArgument) {
+    if (inArgument)
         arguments << current;
-        quotedArgument << quoted;
-    }
+    return arguments;
+}
 
-    // An unquoted program path with blanks in it: join its words until they
-    // name a program file.
-    if (!arguments.isEmpty() && !quotedArgument.first() && !IsExecutableFile(arguments.first())) {
-        QString candidate = arguments.first();
-        for (int words = 2; words <= arguments.size() && !quotedArgument[words - 1]; ++words) {
-            candidate += QLatin1Char(' ') + arguments[words - 1];
+bool IsBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+} // namespace
+
+QStringList SplitCommandLine(const QString &commandLine)
+{
+    int begin = 0;
+    while (begin < commandLine.size() && IsBlank(commandLine[begin]))
+        ++begin;
+    // An unquoted program path is taken from the text exactly as it stands,
+    // so that runs of blanks, tabs, quotes and backslashes in the program's
+    // folder survive: the shortest prefix that ends before a blank (or at the
+    // end) and names a program file is the program. A prefix that names a
+    // file which is not executable is kept as a second choice, so that
+    // starting it reports why it cannot run.
+    if (begin < commandLine.size() && commandLine[begin] != QLatin1Char('"')) {
+        int fileEnd = -1;
+        for (int end = begin + 1; end <= commandLine.size(); ++end) {
+            if (end < commandLine.size() && !IsBlank(commandLine[end]))
+                continue;
+            const QString candidate = commandLine.mid(begin, end - begin);
+            if (!candidate.contains(QLatin1Char('/')))
+                continue;
             if (IsExecutableFile(candidate)) {
-                arguments.erase(arguments.begin(), arguments.begin() + words);
-                arguments.prepend(candidate);
+                fileEnd = end;
                 break;
             }
+            if (fileEnd < 0 && QFileInfo(candidate).isFile())
+                fileEnd = end;
         }
+        if (fileEnd >= 0)
+            return QStringList(commandLine.mid(begin, fileEnd - begin)) + SplitArguments(commandLine.mid(fileEnd));
     }
-    return arguments;
+    return SplitArguments(commandLine);
 }
 
 bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput)
 {
     m_lastExitCode = -1;
+    m_lastProcessId = 0;
+    m_lastError.clear();
     const QStringList arguments = SplitCommandLine(commandLine);
-    if (arguments.isEmpty())
+    if (arguments.isEmpty()) {
+        m_lastError = QStringLiteral("the command line names no program");
         return false;
+    }
 
     Pipe input, output;
-    if (!MakePipe(input) || !MakePipe(output))
+    if (!MakePipe(input) || !MakePipe(output)) {
+        m_lastError = QString::fromLocal8Bit(strerror(errno));
         return false;
+    }
 
     SpawnSetup setup;
-    if (!setup.ok())
+    if (!setup.ok()) {
+        m_lastError = QStringLiteral("out of memory");
         return false;
+    }
     const QByteArray folder = QFile::encodeName(AppFunc->GetAppPath());
     posix_spawn_file_actions_adddup2(setup.actions(), input.readEnd.get(), STDIN_FILENO);
     posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDOUT_FILENO);
@@ -278,9 +311,12 @@ bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsol
 
     pid_t pid = 0;
     // The program is looked up as written: a path, or a name on PATH.
-    if (posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv.data(), environ) != 0)
+    if (const int failure = posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv.data(), environ)) {
+        m_lastError = arguments.first() + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(failure));
         return false;
+    }
     ChildProcess child(pid);
+    m_lastProcessId = pid;
     input.readEnd.reset();
     output.writeEnd.reset();
 

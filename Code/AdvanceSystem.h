@@ -23,8 +23,15 @@ public:
     // the signal that ended it; -1 when none ran.
     int LastExitCode() const { return m_lastExitCode; }
 
+    // Why the last program could not be started; empty when it started.
+    const QString &LastError() const { return m_lastError; }
+    // The process id of the last program started; 0 when none started.
+    qint64 LastProcessId() const { return m_lastProcessId; }
+
 private:
     int m_lastExitCode = -1;
+    qint64 m_lastProcessId = 0;
+    QString m_lastError;
 };
 
 // True on the platforms of the NT family; Linux counts as one.
@@ -32,7 +39,8 @@ bool IsWinNT();
 
 // Splits a command line into arguments: blanks separate, double quotes
 // group, and inside quotes a backslash escapes '"' and '\'. A leading
-// program path that is not quoted may hold blanks: as the platform's own
-// process start does, the shortest run of its words that names an existing
+// program path that is not quoted is read from the text as it stands, so it
+// may hold any characters: as the platform's own process start does, the
+// shortest part of the text before a blank that names an existing program
 // file is the program.
 QStringList SplitCommandLine(const QString &commandLine);

@@ -1,5 +1,9 @@
 #include "FuncObjects.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <memory>
 
 #include <QCoreApplication>
@@ -10,6 +14,7 @@
 #include <QRegularExpression>
 
 #include "AppErrors.h"
+#include "IniFiles32.h"
 #include "ProcessTable.h"
 
 TAppFunc *AppFunc = nullptr;
@@ -57,6 +62,7 @@ void CreateFuncObjects()
     Replace(SysFunc);
     Replace(StrFunc);
     Replace(FileFunc);
+    TIniFile32::SetLog([](const QString &message) { AppFunc->WriteLog(message); });
 }
 
 QString FileExtension(const QString &path)
@@ -142,11 +148,30 @@ QString TFileFunc::GetUniqueFileName(const QString &path)
     return MakeUniqueFileName(path);
 }
 
+namespace {
+
+enum class Reservation { Made, Taken, Impossible };
+
+// Creates the file empty, only if no entry of that name exists, so that two
+// jobs (or two windows) choosing a name at the same moment never share one.
+Reservation ReserveFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return Reservation::Made;
+    }
+    return errno == EEXIST ? Reservation::Taken : Reservation::Impossible;
+}
+
+} // namespace
+
 QString TFileFunc::MakeUniqueFileName(const QString &path) const
 {
     const QString folder = GetFilePath(path);
     const QString extension = FileExtension(path);
-    const QStringList entries = GetFileList(folder, QString());
+    QStringList entries = GetFileList(folder, QString());
     QString base = GetFileNameNoExt(path);
     for (;;) {
         bool clash = false;
@@ -156,8 +181,16 @@ QString TFileFunc::MakeUniqueFileName(const QString &path) const
                 break;
             }
         }
-        if (!clash)
-            return folder + base + extension;
+        if (!clash) {
+            const QString candidate = folder + base + extension;
+            const Reservation reservation = ReserveFile(candidate);
+            // A folder that cannot take the file (missing, read-only) gets the
+            // wished name all the same; writing it will fail and say why.
+            if (reservation != Reservation::Taken)
+                return candidate;
+            // Someone else took the name since the folder was listed.
+            entries << candidate;
+        }
         if (base == OriginalName) {
             base += QStringLiteral("_1");
         } else {

@@ -41,7 +41,11 @@ public:
     // of enumeration, kept only when their extension equals the filter.
     QStringList GetFileList(const QString &folder, const QString &extensionFilter) const;
     // The path itself, or the first of name_1, name_2, ... whose base name
-    // no entry of the folder has (letter case not counting).
+    // no entry of the folder has (letter case not counting). The chosen file
+    // is created empty, exclusively, before it is returned: the name is
+    // reserved for the caller, who replaces the file with the finished output
+    // or removes it when the conversion fails. Where the folder cannot take
+    // a file, the name is returned without a reservation.
     QString GetUniqueFileName(const QString &path);
 
     QString OriginalName;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include "AppErrors.h"
 
@@ -62,7 +63,57 @@ bool ParseInteger(const QByteArray &text, int &value)
     return true;
 }
 
+std::function<void(const QString &)> &LogHandler()
+{
+    static std::function<void(const QString &)> handler;
+    return handler;
+}
+
+const QByteArray Utf8ByteOrderMark("\xEF\xBB\xBF");
+
+bool IsValidUtf8(const QByteArray &text)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded(decoder.decode(text));
+    return !decoder.hasError();
+}
+
+// Writes the bytes as name.bak, or the first of name.bak1, name.bak2, ...
+// that does not exist yet: an earlier copy is never overwritten. Returns the
+// copy's path; "" when one of the copies already holds these very bytes;
+// a null text when no copy could be written.
+QString KeepCopyBeside(const QString &path, const QByteArray &bytes)
+{
+    for (int number = 0; number < 10000; ++number) {
+        const QString copy = path + QStringLiteral(".bak") + (number > 0 ? QString::number(number) : QString());
+        QFile existing(copy);
+        if (existing.exists()) {
+            if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+                return QStringLiteral("");
+            continue;
+        }
+        QFile file(copy);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (file.exists())
+                continue;
+            return QString();
+        }
+        const bool written = file.write(bytes) == bytes.size() && file.flush();
+        file.close();
+        if (written)
+            return copy;
+        file.remove();
+        return QString();
+    }
+    return QString();
+}
+
 } // namespace
+
+void TIniFile32::SetLog(std::function<void(const QString &)> writeLog)
+{
+    LogHandler() = std::move(writeLog);
+}
 
 TIniFile32::TIniFile32(const QString &iniPath)
     : m_iniPath(iniPath)
@@ -81,9 +132,18 @@ void TIniFile32::LoadFile()
     QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(m_iniPath, file.errorString()));
+    // A file that is not read whole (text after a NUL byte, or bytes that are
+    // not UTF-8, as in a UTF-16 file) would lose that text at the next save;
+    // its bytes are kept so that the save can put a copy beside it first.
     const int nul = text.indexOf('\0');
+    if (nul >= 0 || !IsValidUtf8(text))
+        m_unreadBytes = text;
     if (nul >= 0)
         text.truncate(nul);
+    // A UTF-8 byte-order mark is no part of the first line.
+    m_byteOrderMark = text.startsWith(Utf8ByteOrderMark);
+    if (m_byteOrderMark)
+        text.remove(0, Utf8ByteOrderMark.size());
 
     // A line ends at CR LF, at LF or at CR; a last line without an end counts.
     int start = 0;
@@ -110,12 +170,27 @@ void TIniFile32::SaveFile() const
     if (info.exists() && !info.isWritable())
         throw EFileError(QStringLiteral("Cannot create file \"%1\". The file is read-only").arg(m_iniPath));
 
-    QByteArray text;
+    KeepUnreadCopy();
+    QByteArray text = m_byteOrderMark ? Utf8ByteOrderMark : QByteArray();
     for (const QByteArray &line : m_lines)
         text += line + "\r\n";
     QSaveFile file(m_iniPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(m_iniPath, file.errorString()));
+}
+
+void TIniFile32::KeepUnreadCopy() const
+{
+    if (m_unreadBytes.isEmpty() || m_unreadKept)
+        return;
+    const QString kept = KeepCopyBeside(m_iniPath, m_unreadBytes);
+    if (kept.isNull())
+        throw EFileError(QStringLiteral("Cannot create file \"%1\". A copy of the original, which could not be read "
+                                        "whole, could not be kept").arg(m_iniPath));
+    m_unreadKept = true;
+    if (!kept.isEmpty() && LogHandler())
+        LogHandler()(QStringLiteral("Settings file ") + m_iniPath
+                          + QStringLiteral(" could not be read whole; its original is kept as ") + kept);
 }
 
 bool TIniFile32::IsSection(const QByteArray &line)

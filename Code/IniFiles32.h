@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -25,6 +27,10 @@ public:
     // Throws EAssertionFailed when no list is given.
     void ReadSections(QStringList *Strings) const;
 
+    // Where the engine says that it kept a copy of a damaged file; the
+    // program passes its log.
+    static void SetLog(std::function<void(const QString &)> writeLog);
+
     const QString &IniPath() const { return m_iniPath; }
     const QList<QByteArray> &Lines() const { return m_lines; }
 
@@ -39,6 +45,13 @@ private:
     // sectionIndex, or of the line that ends the section when it is missing.
     int FindKeyOrSectionEnd(int sectionIndex, const QByteArray &ident, bool *found) const;
 
+    // Before the first save replaces a file that was not read whole, a copy
+    // of its bytes is kept beside it (name.bak, name.bak1, ...) and logged.
+    void KeepUnreadCopy() const;
+
     QString m_iniPath;
     QList<QByteArray> m_lines;
+    bool m_byteOrderMark = false;
+    QByteArray m_unreadBytes;
+    mutable bool m_unreadKept = false;
 };

@@ -1,5 +1,10 @@
 #include "UnitCustomProc.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "AdvanceSystem.h"
+#include "PartialOutput.h"
 #include "AppErrors.h"
 #include "FuncObjects.h"
 #include "IniFiles32.h"
@@ -157,25 +163,72 @@ void TCustomProc::ApplyCustomProfile() const
             SelectIndex(choices[i], ProfileFieldToIndex(fields[i]));
 }
 
+namespace {
+
+// Why a name cannot be stored as a profile, or "" when it can. A profile's
+// name is both its section header and its key, so it must survive both: a
+// "]" or "=" would be read back as another name, a line break would split
+// the line, and blanks at either end are trimmed away on reading.
+QString ProfileNameProblem(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("A profile name cannot be empty.");
+    for (const QChar c : name)
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return QStringLiteral("A profile name cannot contain a line break or another control character.");
+    if (name.contains(QLatin1Char(']')))
+        return QStringLiteral("A profile name cannot contain \"]\".");
+    if (name.contains(QLatin1Char('=')))
+        return QStringLiteral("A profile name cannot contain \"=\".");
+    if (name.front().isSpace() || name.back().isSpace())
+        return QStringLiteral("A profile name cannot begin or end with a blank.");
+    return {};
+}
+
+// Stores the current choices under the name, or says why it cannot.
+void StoreProfile(TIniFile32 &profiles, const QString &name)
+{
+    const QString problem = ProfileNameProblem(name);
+    if (!problem.isEmpty()) {
+        CommonLib->ShowMessageBox(QStringLiteral("The profile \"%1\" was not stored. ").arg(name) + problem, 1);
+        return;
+    }
+    profiles.WriteString(name, name, CurrentChoicesProfile());
+}
+
+} // namespace
+
 void TCustomProc::AddCustomProfile() const
 {
     TIniFile32 profiles(CommonLib->ConfigFilePath(ProfileFile));
-    int count = 0;
+    QStringList existing;
+    profiles.ReadSections(&existing);
+    const auto taken = [&existing](const QString &name) {
+        return existing.contains(name, Qt::CaseInsensitive);
+    };
+    const QString stem = QStringLiteral("UserProfileInfo");
+    int number = 0;
     {
         TIniFile32 counter(CommonLib->ConfigFilePath(CountFile));
-        count = counter.ReadInteger(QStringLiteral("count"), QStringLiteral("count"), 0);
-        counter.WriteInteger(QStringLiteral("count"), QStringLiteral("count"), count + 1);
+        const int count = counter.ReadInteger(QStringLiteral("count"), QStringLiteral("count"), 0);
+        // The counter stops at the largest number instead of running over,
+        // and a proposal skips names that a profile already has.
+        number = count < INT_MAX ? count + 1 : INT_MAX;
+        while (number < INT_MAX && taken(stem + QString::number(number)))
+            ++number;
+        counter.WriteInteger(QStringLiteral("count"), QStringLiteral("count"), number);
     }
-    const QString proposed = QStringLiteral("UserProfileInfo") + QString::number(count + 1);
+    QString proposed = stem + QString::number(number);
+    for (int suffix = 1; taken(proposed); ++suffix)
+        proposed = stem + QString::number(number) + QLatin1Char('_') + QString::number(suffix);
     const QString name = Platform().InputBox(ApplicationTitle(), QStringLiteral("Plese input a name"), proposed);
-    profiles.WriteString(name, name, CurrentChoicesProfile());
+    StoreProfile(profiles, name);
 }
 
 void TCustomProc::SaveCustomProfile() const
 {
     TIniFile32 profiles(CommonLib->ConfigFilePath(ProfileFile));
-    const QString name = frmOption->cbbCustomProfile->currentText();
-    profiles.WriteString(name, name, CurrentChoicesProfile());
+    StoreProfile(profiles, frmOption->cbbCustomProfile->currentText());
 }
 
 void TCustomProc::DeleteCustomProfile() const
@@ -243,6 +296,10 @@ QString TCustomProc::GetSegmentLength(const QString &fileName) const
 QString TCustomProc::PrepareOutputFolder() const
 {
     QString folder = FrmMainForm->edtOutputFolder->text();
+    // The encoder runs in the program's folder: a relative folder is made
+    // absolute here, so that the output lands where the user asked.
+    if (!folder.isEmpty() && QDir::isRelativePath(folder))
+        folder = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     if (QDir().mkpath(folder))
@@ -306,6 +363,46 @@ QString FailureMessage(const QStringList &failed)
     return text;
 }
 
+// The empty file that reserved a row's output name. It is removed when the
+// row ends without output, but only while it is still the very file this
+// job created: never a file that someone else put there.
+class OutputReservation final
+{
+public:
+    explicit OutputReservation(const QString &path)
+        : m_path(path)
+    {
+        struct stat info {};
+        m_held = ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;
+        m_device = info.st_dev;
+        m_inode = info.st_ino;
+    }
+
+    void Release() const
+    {
+        if (!m_held)
+            return;
+        const QByteArray name = QFile::encodeName(m_path);
+        struct stat info {};
+        if (::stat(name.constData(), &info) == 0 && info.st_dev == m_device && info.st_ino == m_inode
+            && info.st_size == 0)
+            ::unlink(name.constData());
+    }
+
+private:
+    QString m_path;
+    bool m_held = false;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};
+
+// What an encoder ended by force left under its hidden name.
+void RemovePartialOutput(const QString &outputPath, qint64 processId)
+{
+    if (processId > 0)
+        ::unlink(PartialOutputPath(QFile::encodeName(outputPath).toStdString(), processId).c_str());
+}
+
 } // namespace
 
 void TCustomProc::ConvertFileList(QTreeWidget *list)
@@ -342,18 +439,27 @@ void TCustomProc::ConvertFileList(QTreeWidget *list)
             Platform().Pause(2000);
             QApplication::processEvents();
 
+            const OutputReservation reservation(CommonLib->OutputPath);
             // A stop confirmed before the encoder started converts nothing more.
-            if (!StopRequested) {
+            if (StopRequested) {
+                reservation.Release();
+            } else {
                 LastEncoderOutput.clear();
                 const bool started = runner.RunConsoleProgram(CommandLine, OnEncoderOutput);
-                if (started && runner.LastExitCode() != 0) {
-                    if (StopRequested) {
-                        // The encoder was ended mid-file: what it wrote is no finished file.
-                        QFile::remove(CommonLib->OutputPath);
-                    } else {
+                if (!started || runner.LastExitCode() != 0) {
+                    // The encoder writes under a hidden name and renames only a
+                    // complete file, so the final name still holds the reservation.
+                    RemovePartialOutput(CommonLib->OutputPath, runner.LastProcessId());
+                    reservation.Release();
+                    if (!started || !StopRequested) {
+                        QString reason = started
+                            ? StrFunc->GetLastLine(LastEncoderOutput)
+                            : QStringLiteral("the encoder could not be started: ") + runner.LastError();
+                        if (reason.isEmpty())
+                            reason = QStringLiteral("the encoder ended with code %1").arg(runner.LastExitCode());
                         FailedFiles << fileName;
                         AppFunc->WriteLog(QStringLiteral("Conversion failed: ") + fileName + QStringLiteral(" -> ")
-                                          + StrFunc->GetLastLine(LastEncoderOutput));
+                                          + reason);
                     }
                 }
             }

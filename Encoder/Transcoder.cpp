@@ -1,6 +1,12 @@
 #include "Transcoder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <cerrno>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +20,7 @@
 #include "AvHandles.h"
 
 #include "Limiter.h"
+#include "PartialOutput.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -21,6 +28,12 @@ extern "C" {
 }
 
 namespace {
+
+// A conversion gives up after this many damaged audio packets in a row (a
+// few seconds of audio): the source is then damaged throughout.
+constexpr int MostDamagedPacketsInARow = 100;
+// Less audio than this from a longer source holds no complete frame.
+constexpr double ShortestOutputSeconds = 0.1;
 
 // A failure that ends the conversion, with the message the user sees.
 class ConversionFailure : public std::runtime_error
@@ -154,20 +167,84 @@ double VorbisQualityFor(int64_t bitrate, int channels)
     return 10;
 }
 
-// Removes the output file, once created, unless the conversion was committed.
-class OutputFileGuard final
+// The hidden file the output is written to until it is complete. A signal
+// that ends the encoder removes it on the way out; only SIGKILL cannot be
+// caught, and then the program that started the encoder removes it.
+char g_partialPath[PATH_MAX + 256];
+volatile sig_atomic_t g_partialArmed = 0;
+
+extern "C" void RemovePartialAndDie(int signalNumber)
+{
+    if (g_partialArmed)
+        ::unlink(g_partialPath);
+    // The handler was reset on entry: the signal, raised again, ends the
+    // process as it would have without it once this handler returns.
+    ::raise(signalNumber);
+}
+
+void CatchEndingSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = RemovePartialAndDie;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
+class PartialOutput final
 {
 public:
-    OutputFileGuard() = default;
-    ~OutputFileGuard()
+    PartialOutput() = default;
+    ~PartialOutput()
     {
-        if (!m_path.empty())
-            std::remove(m_path.c_str());
+        if (g_partialArmed) {
+            g_partialArmed = 0;
+            ::unlink(g_partialPath);
+        }
     }
-    OutputFileGuard(const OutputFileGuard &) = delete;
-    OutputFileGuard &operator=(const OutputFileGuard &) = delete;
-    void Arm(const std::string &path) { m_path = path; }
-    void Commit() { m_path.clear(); }
+    PartialOutput(const PartialOutput &) = delete;
+    PartialOutput &operator=(const PartialOutput &) = delete;
+
+    // Creates the hidden file, new and empty.
+    void Create(const std::string &finalPath)
+    {
+        m_path = PartialOutputPath(finalPath, ::getpid());
+        if (m_path.size() >= sizeof g_partialPath)
+            throw ConversionFailure("output path '" + finalPath + "' is too long");
+        CatchEndingSignals();
+        std::memcpy(g_partialPath, m_path.c_str(), m_path.size() + 1);
+        g_partialArmed = 1;
+        // An entry of this name can only be left over by an earlier process
+        // that had the same id.
+        ::unlink(m_path.c_str());
+        const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            g_partialArmed = 0;
+            throw ConversionFailure("cannot create output file '" + finalPath + "' (" + std::strerror(errno) + ")");
+        }
+        ::close(fd);
+    }
+
+    const std::string &Path() const { return m_path; }
+
+    // Puts the complete file under its final name in one step, so that an
+    // existing file there is replaced only by a finished one.
+    void Commit(const std::string &finalPath)
+    {
+        const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!synced)
+            throw ConversionFailure("cannot write '" + finalPath + "' (" + std::strerror(errno) + ")");
+        struct stat existing {};
+        if (::stat(finalPath.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+            ::chmod(m_path.c_str(), existing.st_mode & 07777);
+        if (::rename(m_path.c_str(), finalPath.c_str()) != 0)
+            throw ConversionFailure("cannot write '" + finalPath + "' (" + std::strerror(errno) + ")");
+        g_partialArmed = 0;
+    }
 
 private:
     std::string m_path;
@@ -201,13 +278,13 @@ public:
         m_last = now;
         Report(bytes, seconds);
     }
-    void Report(int64_t bytes, double seconds)
+    void Report(int64_t bytes, double seconds, const std::string &note = std::string())
     {
         if (!m_stream)
             return;
         const double kbits = seconds > 0 ? bytes * 8.0 / 1000.0 / seconds : 0.0;
-        std::fprintf(m_stream, "size=%8lldkB time=%.2f bitrate=%6.1fkbits/s\n",
-                     static_cast<long long>((bytes + 1023) / 1024), seconds, kbits);
+        std::fprintf(m_stream, "size=%8lldkB time=%.2f bitrate=%6.1fkbits/s%s\n",
+                     static_cast<long long>((bytes + 1023) / 1024), seconds, kbits, note.c_str());
         std::fflush(m_stream);
     }
 
@@ -233,9 +310,8 @@ public:
         OpenSampleChain();
         SeekToStart();
         Convert();
+        Finish();
     }
-
-    void Commit() { m_guard.Commit(); }
 
 private:
     void OpenInput()
@@ -353,9 +429,9 @@ private:
         stream->time_base = m_encoder->time_base;
         CopyTags(stream);
 
-        Check(avio_open(&m_output->pb, m_options.output.c_str(), AVIO_FLAG_WRITE),
+        m_partial.Create(m_options.output);
+        Check(avio_open(&m_output->pb, m_partial.Path().c_str(), AVIO_FLAG_WRITE),
               "cannot create output file '" + m_options.output + "'");
-        m_guard.Arm(m_options.output);
         Check(avformat_write_header(m_output.get(), nullptr), "cannot write the header of '" + m_options.output + "'");
     }
 
@@ -445,6 +521,12 @@ private:
             const int result = av_read_frame(m_input.get(), packet.get());
             if (result == AVERROR_EOF)
                 break;
+            // The demuxer resynchronises after damaged data; a long run of it
+            // ends the conversion as damaged packets do.
+            if (result == AVERROR_INVALIDDATA) {
+                SkipDamagedPacket(result);
+                continue;
+            }
             if (result < 0)
                 throw ConversionFailure("cannot read '" + m_options.input + "' (" + AvErrorText(result) + ")");
             if (packet->stream_index == m_streamIndex)
@@ -456,9 +538,55 @@ private:
         FinishSamples();
         Encode(nullptr);
         if (m_samplesWritten == 0)
-            throw ConversionFailure("no audio could be decoded from '" + m_options.input + "'");
+            throw ConversionFailure("no audio could be decoded from '" + m_options.input + "'" + SkippedText());
+        // A few bytes of output from a longer source are no conversion.
+        const double wanted = SourceSegmentSeconds();
+        if (OutputSeconds() < ShortestOutputSeconds && wanted > ShortestOutputSeconds)
+            throw ConversionFailure("only " + std::to_string(OutputSeconds()) + " s of audio could be decoded from '"
+                                    + m_options.input + "'" + SkippedText());
         Check(av_write_trailer(m_output.get()), "cannot finish '" + m_options.output + "'");
-        reporter.Report(avio_size(m_output->pb), OutputSeconds());
+        reporter.Report(avio_size(m_output->pb), OutputSeconds(), SkippedText());
+    }
+
+    // Closes the hidden file and gives it the final name.
+    void Finish()
+    {
+        avio_flush(m_output->pb);
+        const int written = m_output->pb->error;
+        const int closed = avio_closep(&m_output->pb);
+        Check(written < 0 ? written : closed, "cannot write '" + m_options.output + "'");
+        m_partial.Commit(m_options.output);
+    }
+
+    // The length of the asked segment that the source holds; 0 when unknown.
+    double SourceSegmentSeconds() const
+    {
+        if (m_input->duration == AV_NOPTS_VALUE || m_input->duration <= 0)
+            return 0;
+        double seconds = static_cast<double>(m_input->duration) / AV_TIME_BASE - m_options.startSeconds.value_or(0.0);
+        if (m_options.lengthSeconds)
+            seconds = std::min(seconds, static_cast<double>(*m_options.lengthSeconds));
+        return std::max(seconds, 0.0);
+    }
+
+    std::string SkippedText() const
+    {
+        if (m_skippedPackets == 0)
+            return {};
+        return ", " + std::to_string(m_skippedPackets)
+            + (m_skippedPackets == 1 ? " damaged audio packet skipped" : " damaged audio packets skipped");
+    }
+
+    // A packet the decoder refuses costs only its own samples; a long run of
+    // them means the audio is damaged throughout, and the conversion ends.
+    void SkipDamagedPacket(int result)
+    {
+        if (result == AVERROR(ENOMEM))
+            throw ConversionFailure("out of memory");
+        ++m_skippedPackets;
+        if (++m_damagedInARow >= MostDamagedPacketsInARow)
+            throw ConversionFailure("the audio of '" + m_options.input + "' is damaged (" + AvErrorText(result) + ")"
+                                    + SkippedText());
     }
 
     // Decodes one packet (or flushes with none) and passes its frames on;
@@ -467,15 +595,17 @@ private:
     {
         int result = avcodec_send_packet(m_decoder.get(), packet);
         // A damaged packet is skipped, as players do; the rest still converts.
-        if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR_EOF)
-            Check(result, "cannot decode the audio of '" + m_options.input + "'");
+        if (result < 0 && result != AVERROR_EOF)
+            SkipDamagedPacket(result);
         for (;;) {
             result = avcodec_receive_frame(m_decoder.get(), frame);
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
                 return false;
-            if (result == AVERROR_INVALIDDATA)
+            if (result < 0) {
+                SkipDamagedPacket(result);
                 continue;
-            Check(result, "cannot decode the audio of '" + m_options.input + "'");
+            }
+            m_damagedInARow = 0;
             const int64_t timestamp = frame->best_effort_timestamp;
             frame->pts = timestamp == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : timestamp - m_originPts;
             if (m_checkFirstFrame) {
@@ -695,7 +825,7 @@ private:
     std::string m_muxerName;
     // Declared before the output so that the file is closed before a failed
     // conversion removes it.
-    OutputFileGuard m_guard;
+    PartialOutput m_partial;
     OutputFormatPtr m_output;
     std::unique_ptr<SwrContext, ResamplerDeleter> m_resampler;
     AudioFifoPtr m_fifo;
@@ -719,6 +849,8 @@ private:
     bool m_checkFirstFrame = false;
     int64_t m_samplesWritten = 0;
     ProgressReporter *m_reporter = nullptr;
+    long long m_skippedPackets = 0;
+    int m_damagedInARow = 0;
 };
 
 } // namespace
@@ -728,7 +860,6 @@ bool Transcode(const EncoderOptions &options, std::FILE *progress, std::string *
     try {
         Transcoder transcoder(options, progress);
         transcoder.Run();
-        transcoder.Commit();
         return true;
     } catch (const ConversionFailure &failure) {
         *error = failure.what();

@@ -1,7 +1,10 @@
 // Text, number and time helpers; application services.
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -219,6 +222,32 @@ TEST_F(UniqueFileNameTest, AnEmptyBaseNameIsMadeUniqueToo)
     EXPECT_EQ(files.GetUniqueFileName(Folder() + QStringLiteral(".mp3")), Folder() + QStringLiteral(".mp3"));
     Touch(QStringLiteral(".mp3"));
     EXPECT_EQ(files.GetUniqueFileName(Folder() + QStringLiteral(".mp3")), Folder() + QStringLiteral("_1.mp3"));
+}
+
+TEST_F(UniqueFileNameTest, TheChosenNameIsReservedAtOnce)
+{
+    TFileFunc files;
+    const QString first = files.GetUniqueFileName(Folder() + QStringLiteral("song.mp3"));
+    const QString second = files.GetUniqueFileName(Folder() + QStringLiteral("song.mp3"));
+    EXPECT_EQ(first, Folder() + QStringLiteral("song.mp3"));
+    EXPECT_EQ(second, Folder() + QStringLiteral("song_1.mp3"));
+    for (const QString &path : {first, second}) {
+        EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
+        EXPECT_EQ(QFileInfo(path).size(), 0);
+    }
+}
+
+TEST_F(UniqueFileNameTest, AFolderThatTakesNoFileGivesTheWishedPathUnreserved)
+{
+    TFileFunc files;
+    QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner);
+    const QString wished = Folder() + QStringLiteral("song.mp3");
+    const QString chosen = files.GetUniqueFileName(wished);
+    QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes into read-only folders";
+    EXPECT_EQ(chosen, wished);
+    EXPECT_FALSE(QFile::exists(wished));
 }
 
 TEST_F(UniqueFileNameTest, AMissingFolderGivesTheWishedPath)

@@ -201,3 +201,91 @@ TEST_F(IniFileTest, ReadSectionsReplacesWhatTheListHeld)
 }
 
 } // namespace
+
+// --- Files that cannot be read whole -------------------------------------------
+
+namespace {
+
+// The bytes of a literal, NUL bytes included.
+template <size_t N>
+QByteArray Raw(const char (&text)[N])
+{
+    return QByteArray(text, static_cast<int>(N - 1));
+}
+
+struct DamagedCase { const char *what; QByteArray bytes; QStringList sectionsSeen; };
+
+class DamagedIniTest : public IniFileTest, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(DamagedIniTest, EveryProfileSurvivesASaveInTheFileOrInTheKeptCopy)
+{
+    const QByteArray original = GetParam().bytes;
+    WriteBytes(original, QStringLiteral("UserProfileInfo.ini"));
+    static QStringList logged;
+    logged.clear();
+    TIniFile32::SetLog([](const QString &message) { logged << message; });
+    {
+        TIniFile32 ini(Path(QStringLiteral("UserProfileInfo.ini")));
+        QStringList sections;
+        ini.ReadSections(&sections);
+        EXPECT_EQ(sections, GetParam().sectionsSeen) << GetParam().what;
+        ini.WriteString(QStringLiteral("New"), QStringLiteral("New"), QStringLiteral("1|1|1|1|1|1"));
+    }
+    EXPECT_EQ(ReadBytes(QStringLiteral("UserProfileInfo.ini.bak")), original) << GetParam().what;
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(Path(QStringLiteral("UserProfileInfo.ini.bak")))) << logged[0].toStdString();
+    const QByteArray saved = ReadBytes(QStringLiteral("UserProfileInfo.ini"));
+    EXPECT_TRUE(saved.contains("[New]\r\nNew=1|1|1|1|1|1\r\n"));
+    TIniFile32::SetLog({});
+}
+
+QByteArray Utf16(const char *text)
+{
+    const QString decoded = QString::fromUtf8(text);
+    QByteArray bytes("\xFF\xFE", 2);
+    bytes.append(reinterpret_cast<const char *>(decoded.utf16()), decoded.size() * 2);
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedIniTest, ::testing::Values(
+    DamagedCase{"a NUL in the middle", Raw("[One]\r\nOne=1|1|1|1|1|1\r\n\0\r\n[Two]\r\nTwo=2|2|2|2|2|2\r\n"),
+                {QStringLiteral("One")}},
+    DamagedCase{"UTF-16", Utf16("[One]\r\nOne=1|1|1|1|1|1\r\n[Two]\r\nTwo=2|2|2|2|2|2\r\n"), {}},
+    DamagedCase{"not UTF-8", QByteArray("[Caf\xE9]\r\nCaf\xE9=1|1|1|1|1|1\r\n"), {QString::fromUtf8("Caf\xEF\xBF\xBD")}}));
+
+} // namespace
+
+TEST_F(IniFileTest, AnEarlierCopyIsNeverOverwrittenAndAnEqualOneNotRepeated)
+{
+    const QByteArray first = Raw("[A]\r\nA=1\r\n\0[B]\r\n");
+    const QByteArray second = Raw("[C]\r\nC=1\r\n\0[D]\r\n");
+    WriteBytes(first);
+    TIniFile32(Path()).WriteInteger(QStringLiteral("A"), QStringLiteral("A"), 2);
+    WriteBytes(first);
+    TIniFile32(Path()).WriteInteger(QStringLiteral("A"), QStringLiteral("A"), 3);
+    WriteBytes(second);
+    TIniFile32(Path()).WriteInteger(QStringLiteral("C"), QStringLiteral("C"), 2);
+    EXPECT_EQ(ReadBytes(QStringLiteral("settings.ini.bak")), first);
+    EXPECT_EQ(ReadBytes(QStringLiteral("settings.ini.bak1")), second);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("settings.ini.bak2"))));
+}
+
+TEST_F(IniFileTest, AFileReadWholeKeepsNoCopy)
+{
+    WriteBytes("[A]\r\nA=1\r\n");
+    TIniFile32(Path()).WriteInteger(QStringLiteral("A"), QStringLiteral("A"), 2);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("settings.ini.bak"))));
+}
+
+TEST_F(IniFileTest, AByteOrderMarkHidesNoSectionAndIsKept)
+{
+    WriteBytes("\xEF\xBB\xBF[First]\r\nFirst=1|2|3|4|5|6\r\n[Second]\r\nSecond=0|0|0|0|0|0\r\n");
+    TIniFile32 ini(Path());
+    QStringList sections;
+    ini.ReadSections(&sections);
+    EXPECT_EQ(sections, QStringList({QStringLiteral("First"), QStringLiteral("Second")}));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("First"), QStringLiteral("First"), QString()), QStringLiteral("1|2|3|4|5|6"));
+    ini.WriteInteger(QStringLiteral("First"), QStringLiteral("n"), 7);
+    EXPECT_EQ(ReadBytes(), QByteArray("\xEF\xBB\xBF[First]\r\nFirst=1|2|3|4|5|6\r\nn=7\r\n[Second]\r\nSecond=0|0|0|0|0|0\r\n"));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("settings.ini.bak"))));
+}

@@ -13,6 +13,7 @@
 #include "AppErrors.h"
 #include "FakePlatform.h"
 #include "IniFiles32.h"
+#include "PlatformLayer.h"
 #include "Simple.h"
 #include "TestEnvironment.h"
 #include "Unit_CommonLib.h"
@@ -119,16 +120,62 @@ TEST_F(ProfilesTest, SaveUnderATypedNameAppendsAProfile)
     EXPECT_EQ(Box()->currentText(), QStringLiteral("Typed name"));
 }
 
-TEST_F(ProfilesTest, AnEmptyNameStoresASectionWithoutKeyThatAppliesNothing)
+// Names that the file could not give back as they were typed are refused,
+// with a message, and nothing is stored.
+struct BadNameCase { const char *name; const char *reason; };
+
+class BadProfileNameTest : public ProfilesTest, public ::testing::WithParamInterface<BadNameCase> {};
+
+TEST_P(BadProfileNameTest, IsRefusedAtThePromptAndWhenSaved)
 {
-    Box()->setEditText(QString());
+    WriteProfiles("[Keep]\r\nKeep=0|0|0|0|0|0\r\n");
+    const QByteArray before = Bytes(QStringLiteral("UserProfileInfo.ini"));
+    QString name = QString::fromUtf8(GetParam().name);
+    if (name.isEmpty())
+        name = QStringLiteral("");  // an answer, not a cancel
+    FakePlatform().InputAnswers = {name};
+    m_option->btnAddClick();
+    Box()->setEditText(name);
     m_option->btnSaveClick();
-    EXPECT_EQ(Bytes(QStringLiteral("UserProfileInfo.ini")), QByteArray("\r\n[]\r\n"));
-    EXPECT_EQ(Profiles(), QStringList({QString()}));
-    const QString before = Choices();
-    Box()->setCurrentIndex(0);
-    CustomProc->ApplyCustomProfile();
-    EXPECT_EQ(Choices(), before);
+    EXPECT_EQ(Bytes(QStringLiteral("UserProfileInfo.ini")), before);
+    ASSERT_EQ(FakePlatform().Messages.size(), 2);
+    for (const auto &message : FakePlatform().Messages) {
+        EXPECT_TRUE(message.Text.contains(QString::fromUtf8(GetParam().reason))) << message.Text.toStdString();
+        EXPECT_EQ(message.Kind, TPlatformLayer::MessageKind::Warning);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BadProfileNameTest, ::testing::Values(
+    BadNameCase{"", "cannot be empty"}, BadNameCase{" lead", "begin or end with a blank"},
+    BadNameCase{"trail ", "begin or end with a blank"}, BadNameCase{"a]b", "\"]\""},
+    BadNameCase{"Voice=loud", "\"=\""}, BadNameCase{"two\nlines", "line break"},
+    BadNameCase{"cr\rhere", "line break"}));
+
+TEST_F(ProfilesTest, TheCounterStopsAtTheLargestNumberAndNeverProposesATakenName)
+{
+    QFile counter(ConfigFile(QStringLiteral("UserProfileCount.ini")));
+    ASSERT_TRUE(counter.open(QIODevice::WriteOnly));
+    counter.write("[count]\r\ncount=2147483646\r\n");
+    counter.close();
+    WriteProfiles("[UserProfileInfo2147483647]\r\nUserProfileInfo2147483647=1|1|1|1|1|1\r\n");
+    m_option->btnAddClick();  // the prompt cancelled: the proposed name is used
+    m_option->btnAddClick();
+    EXPECT_EQ(Counter(), 2147483647);
+    EXPECT_EQ(Profiles(), QStringList({QStringLiteral("UserProfileInfo2147483647"),
+                                       QStringLiteral("UserProfileInfo2147483647_1"),
+                                       QStringLiteral("UserProfileInfo2147483647_2")}));
+    EXPECT_EQ(CommonLib->ReadConfigValue(QStringLiteral("UserProfileInfo.ini"), QStringLiteral("UserProfileInfo2147483647")),
+              QStringLiteral("1|1|1|1|1|1"));
+}
+
+TEST_F(ProfilesTest, AProposalSkipsNamesThatAreTaken)
+{
+    WriteProfiles("[userprofileinfo1]\r\nuserprofileinfo1=1|1|1|1|1|1\r\n");
+    m_option->btnAddClick();
+    EXPECT_EQ(FakePlatform().Prompts, QStringList({QStringLiteral("Plese input a name [UserProfileInfo2]")}));
+    EXPECT_EQ(Counter(), 2);
+    EXPECT_EQ(CommonLib->ReadConfigValue(QStringLiteral("UserProfileInfo.ini"), QStringLiteral("userprofileinfo1")),
+              QStringLiteral("1|1|1|1|1|1"));
 }
 
 TEST_F(ProfilesTest, DeleteWithNoItemsDoesNothing)
@@ -192,6 +239,7 @@ TEST_F(ProfilesTest, ErrorsEscapingAnEventHandlerAreShownAndTheProgramGoesOn)
 {
     QDir(AppFolder() + QStringLiteral("Config")).removeRecursively();
     m_option->show();
+    Box()->setEditText(QStringLiteral("Voice"));
     // A real click goes through the application's event handling.
     const QPoint centre = m_option->btnSave->rect().center();
     QMouseEvent press(QEvent::MouseButtonPress, centre, m_option->btnSave->mapToGlobal(centre), Qt::LeftButton,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -35,5 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ini.WriteInteger(QStringLiteral("count"), QStringLiteral("count"), static_cast<int>(size));
     } catch (const EAppError &) {
     }
+    // Copies kept of files that were not read whole.
+    for (const QString &copy : QDir(dir.path()).entryList({QStringLiteral("fuzz.ini.bak*")}, QDir::Files))
+        QFile::remove(dir.filePath(copy));
     return 0;
 }
