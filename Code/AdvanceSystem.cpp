@@ -312,7 +312,7 @@ bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsol
     pid_t pid = 0;
     // The program is looked up as written: a path, or a name on PATH.
     if (const int failure = posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv.data(), environ)) {
-        m_lastError = arguments.first() + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(failure));
+        m_lastError = QString::fromLocal8Bit(strerror(failure));
         return false;
     }
     ChildProcess child(pid);

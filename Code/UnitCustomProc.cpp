@@ -454,7 +454,8 @@ void TCustomProc::ConvertFileList(QTreeWidget *list)
                     if (!started || !StopRequested) {
                         QString reason = started
                             ? StrFunc->GetLastLine(LastEncoderOutput)
-                            : QStringLiteral("the encoder could not be started: ") + runner.LastError();
+                            : QStringLiteral("the encoder could not be started: ") + CommonLib->EncoderPath
+                                + QStringLiteral(": ") + runner.LastError();
                         if (reason.isEmpty())
                             reason = QStringLiteral("the encoder ended with code %1").arg(runner.LastExitCode());
                         FailedFiles << fileName;

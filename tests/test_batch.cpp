@@ -1,5 +1,8 @@
 // The batch conversion with its progress window, end to end with the real
 // encoder, and the progress rules chunk by chunk.
+#include <memory>
+#include <vector>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -7,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -202,7 +206,7 @@ TEST_F(BatchTest, StopAnsweredYesEndsTheBatchAndRemovesThePartialFile)
     CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
     EXPECT_EQ(m_stoppedAtIndex, 0);
     EXPECT_EQ(FakePlatform().Questions, QStringList({QStringLiteral("Are you sure you want to stop the work ? ")}));
-    EXPECT_EQ(QDir(m_out).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_EQ(SysFunc->FindProcessID(QStringLiteral("evc.exe")), 0);
     EXPECT_EQ(FakePlatform().OpenedFolders, QStringList({m_out + QLatin1Char('/')}));
     EXPECT_TRUE(m_main->isEnabled());
@@ -229,7 +233,7 @@ TEST_F(BatchTest, ClosingTheWindowAsksAndStopsLikeTheStopButton)
     StopWhileEncoding(true, true);
     CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
     EXPECT_EQ(FakePlatform().Questions, QStringList({QStringLiteral("Are you sure to stop processing ?")}));
-    EXPECT_EQ(QDir(m_out).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_TRUE(m_main->isEnabled());
 }
 
@@ -245,6 +249,118 @@ TEST_F(BatchTest, ClosingAnsweredNoKeepsTheWindowAndTheConversion)
     CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
     EXPECT_TRUE(visibleAfterNo);
     EXPECT_TRUE(QFile::exists(OutputOf(QStringLiteral("mid.mp3"))));
+}
+
+// --- Every file converted or reported -------------------------------------------------
+
+struct FolderCase { const char *folder; const char *encoder; };
+
+void PrintTo(const FolderCase &c, std::ostream *out)
+{
+    *out << '"' << c.folder << "\" with the encoder " << c.encoder;
+}
+
+class ProgramFolderBatchTest : public BatchTest, public ::testing::WithParamInterface<FolderCase> {};
+
+// The program may lie in any folder; an encoder that cannot start is a
+// failure with its reason, never a silent success.
+TEST_P(ProgramFolderBatchTest, EachFileIsConvertedOrReported)
+{
+    const QString folder = TempPath(QStringLiteral("programs/")) + QString::fromUtf8(GetParam().folder);
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Config")));
+    const QString encoder = folder + QStringLiteral("/evc.exe");
+    const QString kind = QString::fromUtf8(GetParam().encoder);
+    if (kind != QLatin1String("missing")) {
+        ASSERT_TRUE(QFile::copy(BuiltProgramFolder() + QStringLiteral("/evc.exe"), encoder));
+        if (kind == QLatin1String("not executable"))
+            QFile::setPermissions(encoder, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    TAppFunc::SetAppPathOverride(folder);
+    CommonLib->AppFolder = folder + QLatin1Char('/');
+    const QStringList sources = AddClips({{QStringLiteral("first.mp4"), 3.0}});
+
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+
+    QFile logFile(folder + QStringLiteral("/log.txt"));
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    const QStringList failures = QString::fromUtf8(logFile.readAll()).split(QStringLiteral("\r\n")).filter(
+        QStringLiteral("|Conversion failed: "));
+    if (kind == QLatin1String("runs")) {
+        EXPECT_NEAR(AnalyseAudio(OutputOf(QStringLiteral("first.mp3"))).DecodedSeconds, 3.0, 0.05);
+        EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(FakePlatform().Messages.isEmpty());
+    } else {
+        ASSERT_EQ(failures.size(), 1);
+        const QString expected = QStringLiteral("|Conversion failed: ") + sources[0]
+            + QStringLiteral(" -> the encoder could not be started: ") + encoder + QStringLiteral(": ")
+            + QString::fromUtf8(kind == QLatin1String("missing") ? "No such file or directory" : "Permission denied");
+        EXPECT_TRUE(failures[0].endsWith(expected)) << failures[0].toStdString();
+        ASSERT_EQ(FakePlatform().Messages.size(), 1);
+        EXPECT_EQ(FakePlatform().Messages[0].Text, QStringLiteral("1 file could not be converted:\n") + sources[0]);
+        // The reserved name is given back.
+        EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ProgramFolderBatchTest, ::testing::Values(
+    FolderCase{"a  b", "runs"}, FolderCase{"a\tb", "runs"}, FolderCase{"say \"hi\"", "runs"},
+    FolderCase{"Gr\xC3\xBC\xC3\x9F" "e", "runs"}, FolderCase{"back\\slash \\\" end", "runs"},
+    FolderCase{"no  encoder", "missing"}, FolderCase{"not executable", "not executable"}));
+
+TEST_F(BatchTest, ARelativeOutputFolderIsTheOneTheUserMeant)
+{
+    AddClips({{QStringLiteral("first.mp4"), 3.0}});
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(TempPath(QString()));
+    m_main->edtOutputFolder->setText(QStringLiteral("relative/out"));
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+    QDir::setCurrent(before);
+    const QString expected = QDir::cleanPath(TempPath(QStringLiteral("relative/out"))) + QLatin1Char('/');
+    EXPECT_EQ(CommonLib->OutputFolder, expected);
+    EXPECT_NEAR(AnalyseAudio(expected + QStringLiteral("first.mp3")).DecodedSeconds, 3.0, 0.05);
+    EXPECT_TRUE(FakePlatform().Messages.isEmpty());
+}
+
+// Several programs choose a name for the same output in one folder at the
+// same moment: each gets its own, and each file holds its own source.
+TEST_F(BatchTest, JobsChoosingANameAtOnceGetDifferentNames)
+{
+    const QList<double> lengths = {2.0, 3.0, 4.0};
+    QDir().mkpath(m_out);
+    const QString barrier = TempPath(QStringLiteral("barrier"));
+    QDir().mkpath(barrier);
+    std::vector<std::unique_ptr<QProcess>> jobs;
+    for (const double seconds : lengths) {
+        const QString source = MakeClip({QStringLiteral("tone%1.mp4").arg(seconds), seconds});
+        auto job = std::make_unique<QProcess>();
+        job->start(QStringLiteral(HELPER_DIR "/reserve_helper"),
+                   {BuiltProgramFolder() + QStringLiteral("/evc.exe"), source, OutputOf(QStringLiteral("song.mp3")),
+                    barrier, QString::number(lengths.size())});
+        jobs.push_back(std::move(job));
+    }
+    QStringList chosen;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        ASSERT_TRUE(jobs[i]->waitForFinished(120000));
+        EXPECT_EQ(jobs[i]->exitCode(), 0) << jobs[i]->readAllStandardError().toStdString();
+        const QString path = QString::fromUtf8(jobs[i]->readAllStandardOutput()).trimmed();
+        chosen << path;
+        EXPECT_NEAR(AnalyseAudio(path).DecodedSeconds, lengths[static_cast<int>(i)], 0.05) << path.toStdString();
+    }
+    chosen.removeDuplicates();
+    EXPECT_EQ(chosen.size(), lengths.size());
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden).size(), lengths.size());
+}
+
+TEST_F(BatchTest, AStopRemovesWhatAKilledEncoderLeftUnderItsHiddenName)
+{
+    AddClips({{QStringLiteral("long.avi"), 240.0, true, false}});
+    QDir().mkpath(m_out);
+    QFile other(OutputOf(QStringLiteral("someone else's.mp3")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    StopWhileEncoding(true, false);
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("someone else's.mp3")}));
 }
 
 // --- Progress, chunk by chunk ------------------------------------------------------

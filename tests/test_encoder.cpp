@@ -1,9 +1,18 @@
 // The encoder evc.exe, run as the program runs it, checked with libavformat.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <future>
+#include <thread>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -407,6 +416,205 @@ TEST_F(EncoderTest, OptionsMayComeInAnyOrder)
     EXPECT_EQ(info.Channels, 1);
     EXPECT_EQ(info.SampleRate, 22050);
 }
+
+// --- Damaged sources, ended encoders, replaced files ----------------------------
+
+// A DVD-like MPEG program stream with 5.1 AC-3 sound.
+QString SurroundVob()
+{
+    return MakeClip({QStringLiteral("surround.vob"), 20.0, true, true, 0.125, 48000, 2,
+                     {QStringLiteral("-ac"), QStringLiteral("6"), QStringLiteral("-b:a"), QStringLiteral("384k")}});
+}
+
+// Damages the header bytes after the sync word of the AC-3 frames that start
+// between the two fractions of the file (only the first one when asked).
+QString DamagedCopy(const QString &source, const QString &target, double from, double to, bool firstOnly)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = in.readAll();
+    // Frames of this stream all carry the same rate and size code; it tells
+    // a real sync word from the same two bytes inside video data.
+    const int first = bytes.indexOf(QByteArray("\x0B\x77", 2));
+    if (first < 0)
+        return {};
+    const char sizeCode = bytes[first + 4];
+    const int end = static_cast<int>(bytes.size() * to) - 8;
+    for (int at = static_cast<int>(bytes.size() * from); at < end; ++at) {
+        if (bytes[at] != '\x0B' || bytes[at + 1] != '\x77' || bytes[at + 4] != sizeCode)
+            continue;
+        for (int k = 2; k < 8; ++k)
+            bytes[at + k] = static_cast<char>(bytes[at + k] ^ 0x55);
+        if (firstOnly)
+            break;
+    }
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        return {};
+    return target;
+}
+
+// Every entry of a folder, hidden ones included.
+QStringList Entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+TEST_F(EncoderTest, OneDamagedFrameCostsItsOwnSamplesOnly)
+{
+    const QString source = DamagedCopy(SurroundVob(), Out(QStringLiteral("one bad frame.vob")), 0.5, 1.0, true);
+    ASSERT_FALSE(source.isEmpty());
+    const QString output = Out(QStringLiteral("out.mp3"));
+    QString errors;
+    ASSERT_EQ(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("mp3"), output), &errors), 0)
+        << errors.toStdString();
+    EXPECT_NEAR(AnalyseAudio(output).DecodedSeconds, 20.0, 0.5);
+    const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("size="))) << lines.last().toStdString();
+    EXPECT_TRUE(lines.last().endsWith(QStringLiteral(", 1 damaged audio packet skipped"))) << lines.last().toStdString();
+}
+
+TEST_F(EncoderTest, AudioDamagedThroughoutFailsCleanly)
+{
+    for (const double from : {0.0, 0.5}) {
+        const QString source = DamagedCopy(SurroundVob(), Out(QStringLiteral("bad.vob")), from, 1.0, false);
+        ASSERT_FALSE(source.isEmpty());
+        const QString output = Out(QStringLiteral("out.mp3"));
+        QString errors;
+        EXPECT_NE(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("mp3"), output), &errors), 0) << from;
+        const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_TRUE(lines.last().startsWith(QStringLiteral("evc: "))) << lines.last().toStdString();
+        EXPECT_EQ(Entries(m_dir.path()), QStringList({QStringLiteral("bad.vob")})) << from;
+    }
+}
+
+TEST_F(EncoderTest, OverwritingReplacesAnExistingFileOnlyWithAFinishedOne)
+{
+    // The second half of the sound is damaged: the conversion fails late.
+    const QString source = DamagedCopy(SurroundVob(), Out(QStringLiteral("late.vob")), 0.5, 1.0, false);
+    ASSERT_FALSE(source.isEmpty());
+    const QString output = Out(QStringLiteral("existing.mp3"));
+    QFile file(output);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+    QString errors;
+    EXPECT_NE(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("mp3"), output), &errors), 0);
+    EXPECT_TRUE(errors.contains(QStringLiteral("damaged"))) << errors.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("keep me"));
+    file.close();
+    EXPECT_EQ(Entries(m_dir.path()), QStringList({QStringLiteral("existing.mp3"), QStringLiteral("late.vob")}));
+
+    // A good source replaces it.
+    ASSERT_EQ(RunProgram(Encoder(), AudioArguments(SurroundVob(), QStringLiteral("mp3"), output), &errors), 0)
+        << errors.toStdString();
+    EXPECT_NEAR(AnalyseAudio(output).DecodedSeconds, 20.0, 0.1);
+}
+
+TEST_F(EncoderTest, NoCompleteFrameFromALongerSourceIsAFailure)
+{
+    // Five seconds of video, sound for 0.04 s of it.
+    const QString source = Out(QStringLiteral("blip.mkv"));
+    const QStringList args = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                              QStringLiteral("-i"), QStringLiteral("testsrc=size=176x144:rate=15:duration=5"),
+                              QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                              QStringLiteral("sine=frequency=440:sample_rate=44100:duration=0.04"),
+                              QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
+                              QStringLiteral("pcm_s16le"), source};
+    ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"), args), 0);
+    const QString output = Out(QStringLiteral("blip.mp3"));
+    QString errors;
+    EXPECT_NE(RunProgram(Encoder(), AudioArguments(source, QStringLiteral("mp3"), output), &errors), 0);
+    EXPECT_TRUE(errors.contains(QStringLiteral("could be decoded"))) << errors.toStdString();
+    EXPECT_EQ(Entries(m_dir.path()), QStringList({QStringLiteral("blip.mkv")}));
+}
+
+struct EndCase { int signalNumber; bool existing; };
+
+class EndedEncoderTest : public EncoderTest, public ::testing::WithParamInterface<EndCase> {};
+
+// The encoder is ended mid-file: the final name never holds a short file.
+// It reads its source from a pipe that holds only the first half of the
+// file, so it is surely mid-file when the signal comes, however fast it is.
+TEST_P(EndedEncoderTest, LeavesNoShortFileUnderTheFinalName)
+{
+    QFile clip(MakeClip({QStringLiteral("long.avi"), 240.0, true, false}));
+    ASSERT_TRUE(clip.open(QIODevice::ReadOnly));
+    const QByteArray firstHalf = clip.read(clip.size() / 2);
+    const QString source = Out(QStringLiteral("source.avi"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+    const QString output = Out(QStringLiteral("ended.mp3"));
+    if (GetParam().existing) {
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+    std::promise<void> ended;
+    std::thread feeder([&source, &firstHalf, done = ended.get_future()] {
+        const int fd = ::open(QFile::encodeName(source).constData(), O_WRONLY | O_CLOEXEC);
+        for (qsizetype at = 0; fd >= 0 && at < firstHalf.size();) {
+            const ssize_t put = ::write(fd, firstHalf.constData() + at, static_cast<size_t>(firstHalf.size() - at));
+            if (put <= 0)
+                break;
+            at += put;
+        }
+        done.wait();
+        if (fd >= 0)
+            ::close(fd);
+    });
+
+    QProcess encoder;
+    encoder.setProcessChannelMode(QProcess::MergedChannels);
+    encoder.start(Encoder(), AudioArguments(source, QStringLiteral("mp3"), output));
+    ASSERT_TRUE(encoder.waitForStarted());
+    static const QRegularExpression report(QStringLiteral("time=(\\d+)"));
+    QString seen;
+    double reached = 0;
+    while (reached < 1 && encoder.state() == QProcess::Running) {
+        encoder.waitForReadyRead(100);
+        seen += QString::fromUtf8(encoder.readAll());
+        for (auto match = report.globalMatch(seen); match.hasNext();)
+            reached = std::max(reached, match.next().captured(1).toDouble());
+    }
+    const bool running = encoder.state() == QProcess::Running;
+    if (running)
+        ::kill(static_cast<pid_t>(encoder.processId()), GetParam().signalNumber);
+    const bool finished = encoder.waitForFinished(60000);
+    ended.set_value();
+    feeder.join();
+    ASSERT_TRUE(running) << seen.toStdString();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(encoder.exitStatus(), QProcess::CrashExit);
+
+    if (GetParam().existing) {
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("keep me"));
+    } else {
+        EXPECT_FALSE(QFile::exists(output));
+    }
+    // What a caught signal ends leaves nothing else; after SIGKILL only the
+    // hidden file is left, for the program to remove.
+    QStringList rest = Entries(m_dir.path());
+    rest.removeAll(QStringLiteral("ended.mp3"));
+    rest.removeAll(QStringLiteral("source.avi"));
+    if (GetParam().signalNumber == SIGKILL) {
+        ASSERT_EQ(rest.size(), 1);
+        EXPECT_TRUE(rest[0].startsWith(QStringLiteral(".ended.mp3."))) << rest[0].toStdString();
+        EXPECT_TRUE(rest[0].endsWith(QStringLiteral(".part"))) << rest[0].toStdString();
+    } else {
+        EXPECT_TRUE(rest.isEmpty()) << rest.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndedEncoderTest, ::testing::Values(
+    EndCase{SIGKILL, false}, EndCase{SIGKILL, true}, EndCase{SIGTERM, false}, EndCase{SIGINT, true},
+    EndCase{SIGHUP, false}));
 
 // --- Argument reading, without running anything -------------------------------
 
