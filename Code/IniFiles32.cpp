@@ -78,17 +78,33 @@ bool IsValidUtf8(const QByteArray &text)
     return !decoder.hasError();
 }
 
+// True when a kept copy already holds everything of these bytes that could
+// not be read: the same bytes, or, for a file without a NUL whose lines are
+// kept as they are, every line of it that is not UTF-8. Without this, each
+// save of such a file would keep yet another copy.
+bool HeldByCopy(const QByteArray &copy, const QByteArray &bytes)
+{
+    if (copy == bytes)
+        return true;
+    if (bytes.contains('\0'))
+        return false;
+    for (const QByteArray &line : bytes.split('\n'))
+        if (!IsValidUtf8(line) && !copy.contains(line))
+            return false;
+    return true;
+}
+
 // Writes the bytes as name.bak, or the first of name.bak1, name.bak2, ...
 // that does not exist yet: an earlier copy is never overwritten. Returns the
-// copy's path; "" when one of the copies already holds these very bytes;
-// a null text when no copy could be written.
+// copy's path; "" when a copy already holds these bytes; a null text when no
+// copy could be written.
 QString KeepCopyBeside(const QString &path, const QByteArray &bytes)
 {
     for (int number = 0; number < 10000; ++number) {
         const QString copy = path + QStringLiteral(".bak") + (number > 0 ? QString::number(number) : QString());
         QFile existing(copy);
         if (existing.exists()) {
-            if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+            if (existing.open(QIODevice::ReadOnly) && HeldByCopy(existing.readAll(), bytes))
                 return QStringLiteral("");
             continue;
         }

@@ -188,7 +188,7 @@ void CatchEndingSignals()
     action.sa_handler = RemovePartialAndDie;
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ})
         ::sigaction(signalNumber, &action, nullptr);
 }
 
@@ -585,8 +585,8 @@ private:
             throw ConversionFailure("out of memory");
         ++m_skippedPackets;
         if (++m_damagedInARow >= MostDamagedPacketsInARow)
-            throw ConversionFailure("the audio of '" + m_options.input + "' is damaged (" + AvErrorText(result) + ")"
-                                    + SkippedText());
+            throw ConversionFailure("the audio of '" + m_options.input + "' is damaged throughout ("
+                                    + std::to_string(m_damagedInARow) + " damaged packets in a row)" + SkippedText());
     }
 
     // Decodes one packet (or flushes with none) and passes its frames on;

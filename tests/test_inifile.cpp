@@ -270,6 +270,17 @@ TEST_F(IniFileTest, AnEarlierCopyIsNeverOverwrittenAndAnEqualOneNotRepeated)
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("settings.ini.bak2"))));
 }
 
+TEST_F(IniFileTest, LinesThatAreNotUtf8AreKeptOnceNotAtEverySave)
+{
+    const QByteArray original("[Caf\xE9]\r\nCaf\xE9=1\r\n");
+    WriteBytes(original);
+    for (int value = 2; value < 5; ++value)
+        TIniFile32(Path()).WriteInteger(QStringLiteral("count"), QStringLiteral("count"), value);
+    EXPECT_EQ(ReadBytes(QStringLiteral("settings.ini.bak")), original);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("settings.ini.bak1"))));
+    EXPECT_TRUE(ReadBytes().startsWith(original));
+}
+
 TEST_F(IniFileTest, AFileReadWholeKeepsNoCopy)
 {
     WriteBytes("[A]\r\nA=1\r\n");

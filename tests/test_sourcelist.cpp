@@ -242,6 +242,22 @@ TEST(CommandLineSplitting, AnUnquotedProgramPathWithBlanksIsFound)
                                  QStringLiteral("x")}));
 }
 
+// The program path is read from the text as it stands, whatever its folder holds.
+TEST(CommandLineSplitting, AnUnquotedProgramPathMayHoldAnyCharacters)
+{
+    QTemporaryDir dir;
+    for (const char *folder : {"a  b", "a\tb", "say \"hi\"", "Gr\xC3\xBC\xC3\x9F" "e", "back\\slash \\\" x", " lead"}) {
+        const QString programFolder = dir.filePath(QString::fromUtf8(folder));
+        ASSERT_TRUE(QDir().mkpath(programFolder));
+        const QString program = programFolder + QStringLiteral("/evc.exe");
+        ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/true"), program));
+        const QStringList args = SplitCommandLine(program + QStringLiteral(" -y -i \"a  b\" \"x\\\"y\""));
+        EXPECT_EQ(args, QStringList({program, QStringLiteral("-y"), QStringLiteral("-i"), QStringLiteral("a  b"),
+                                     QStringLiteral("x\"y")}))
+            << folder;
+    }
+}
+
 // --- Source file list ----------------------------------------------------------
 
 class SourceListTest : public WindowsTest
