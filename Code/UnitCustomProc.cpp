@@ -16,10 +16,10 @@
 #include <QTreeWidget>
 
 #include "AdvanceSystem.h"
-#include "PartialOutput.h"
 #include "AppErrors.h"
 #include "FuncObjects.h"
 #include "IniFiles32.h"
+#include "PartialOutput.h"
 #include "PlatformLayer.h"
 #include "ProcessTable.h"
 #include "Simple.h"

@@ -168,6 +168,19 @@ TEST_F(ProfilesTest, TheCounterStopsAtTheLargestNumberAndNeverProposesATakenName
               QStringLiteral("1|1|1|1|1|1"));
 }
 
+TEST_F(ProfilesTest, AProfileFileCutAtANulIsKeptBesideItAndLogged)
+{
+    const QByteArray original("[One]\r\nOne=1|1|1|1|1|1\r\n\0[Two]\r\nTwo=2|2|2|2|2|2\r\n", 49);
+    WriteProfiles(original);
+    FakePlatform().InputAnswers = {QStringLiteral("Three")};
+    m_option->btnAddClick();
+    EXPECT_EQ(Profiles(), QStringList({QStringLiteral("One"), QStringLiteral("Three")}));
+    EXPECT_EQ(Bytes(QStringLiteral("UserProfileInfo.ini.bak")), original);
+    EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Settings file ") + ConfigFile(QStringLiteral("UserProfileInfo.ini"))
+                                          + QStringLiteral(" could not be read whole; its original is kept as ")
+                                          + ConfigFile(QStringLiteral("UserProfileInfo.ini.bak"))}));
+}
+
 TEST_F(ProfilesTest, AProposalSkipsNamesThatAreTaken)
 {
     WriteProfiles("[userprofileinfo1]\r\nuserprofileinfo1=1|1|1|1|1|1\r\n");
