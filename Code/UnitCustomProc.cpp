@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
@@ -105,6 +106,7 @@ void TCustomProc::FillAllCombos() const
     FillAudioSampleCombo(frmOption->cbbAudioSample);
     FillVolumeCombo(frmOption->cbbAudioVolumeGain);
     FillVideoSizeCombo(frmOption->cbbVideoSize);
+    frmOption->ListCustomProfiles();
 }
 
 void TCustomProc::ApplyProfile() const
@@ -310,6 +312,14 @@ QString FailureMessage(const QStringList &failed)
 
 void TCustomProc::ConvertFileList(QTreeWidget *list)
 {
+    // The windows answer during the batch's waits, and a stopped batch still
+    // finishes its current row with the main window enabled again: a Convert
+    // reaching it then must not start a second batch inside the first.
+    if (m_converting)
+        return;
+    m_converting = true;
+    const auto converted = qScopeGuard([this] { m_converting = false; });
+
     FileIndex = 0;
     FileCount = list->topLevelItemCount();
     StopRequested = false;
