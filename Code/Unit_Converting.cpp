@@ -322,6 +322,9 @@ void TfrmConverting::btnStop1Click()
 
 bool TfrmConverting::ConfirmStopProcessing()
 {
+    // A batch already stopping is not asked about twice.
+    if (CustomProc->IsConverting() && CustomProc->StopRequested)
+        return true;
     if (!Platform().AskYesNo(ApplicationTitle(), QStringLiteral("Are you sure to stop processing ?")))
         return false;
     StopProcessing();
@@ -331,6 +334,11 @@ bool TfrmConverting::ConfirmStopProcessing()
 
 void TfrmConverting::closeEvent(QCloseEvent *event)
 {
+    // Closing the hidden window (the program ending) stops nothing.
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
     if (ConfirmStopProcessing())
         event->accept();
     else

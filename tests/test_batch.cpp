@@ -254,6 +254,27 @@ INSTANTIATE_TEST_SUITE_P(Waits, StopDuringWaitTest, ::testing::Values(
     WaitCase{100, false, true, true}),    // while another encoder is waited for
     [](const ::testing::TestParamInfo<WaitCase> &info) { return "Pause" + std::to_string(info.param.pause); });
 
+TEST_F(BatchTest, TheCloseQuestionStopsTheBatchWhenAskedFromOutside)
+{
+    AddClips({{QStringLiteral("first.mp4"), 3.0}, {QStringLiteral("second.avi"), 4.0}});
+    FakePlatform().YesNoAnswers = {false, true};
+    QList<bool> answers;
+    FakePlatform().OnPause = [&](int milliseconds) {
+        if (milliseconds != 2000)
+            return;
+        answers << m_converting->ConfirmStopProcessing();
+        if (answers.size() == 2)
+            answers << m_converting->ConfirmStopProcessing();  // already stopping: not asked again
+    };
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+    EXPECT_EQ(answers, QList<bool>({false, true, true}));
+    EXPECT_EQ(FakePlatform().Questions, QStringList(2, QStringLiteral("Are you sure to stop processing ?")));
+    EXPECT_TRUE(QFile::exists(OutputOf(QStringLiteral("first.mp3"))));
+    EXPECT_FALSE(QFile::exists(OutputOf(QStringLiteral("second.mp3"))));
+    EXPECT_TRUE(m_main->isEnabled());
+    EXPECT_FALSE(m_converting->isVisible());
+}
+
 TEST_F(BatchTest, PowerOffOnlyWhenItsBoxIsChecked)
 {
     AddClips({{QStringLiteral("first.mp4"), 3.0}});
