@@ -301,9 +301,9 @@ TEST_P(AddedExtensionTest, IsAcceptedByTheList)
     const ExtensionCase &clip = GetParam();
     const QString name = QStringLiteral("accepted.") + QString::fromUtf8(clip.extension);
     const bool narrowBand = name.endsWith(QLatin1String(".amr"));
-    const ClipSpec spec(name, 2.0, true, clip.video, 0.125, narrowBand ? 8000 : 44100, narrowBand ? 1 : 2, clip.codecs);
+    const ClipSpec fixture(name, 2.0, true, clip.video, 0.125, narrowBand ? 8000 : 44100, narrowBand ? 1 : 2, clip.codecs);
     // Upper case on purpose: the extension is compared in lower case.
-    const QString path = Copy(MakeClip(spec), name.toUpper());
+    const QString path = Copy(MakeClip(fixture), name.toUpper());
     CommonLib->AddSourceFiles(List(), {path});
     ASSERT_EQ(List()->topLevelItemCount(), 1) << name.toStdString();
     EXPECT_EQ(List()->topLevelItem(0)->text(colDuration), QStringLiteral("00:00:02"));
