@@ -10,9 +10,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 
 #include "FuncObjects.h"
 #include "PlatformLayer.h"
@@ -148,6 +153,43 @@ private:
     int m_status = 0;
 };
 
+// Sleeps until one of the descriptors can be read or the timeout (-1: none)
+// has passed. On the application's thread the program's events run
+// meanwhile: the runner keeps that thread for the whole run, and a Stop
+// pressed while the encoder is quiet (opening a large file, say) must be
+// answered at once, not at the encoder's next line of output.
+void SleepUntilReadable(pollfd *fds, nfds_t count, int timeoutMs)
+{
+    const QCoreApplication *application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread()) {
+        while (::poll(fds, count, timeoutMs) < 0 && errno == EINTR) {
+        }
+        return;
+    }
+    bool woke = false;
+    std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+    // A readable descriptor stays readable: every notifier is switched off at
+    // the first wake, or a question box opened meanwhile would spin on it.
+    const auto wake = [&woke, &notifiers] {
+        woke = true;
+        for (const auto &notifier : notifiers)
+            notifier->setEnabled(false);
+    };
+    for (nfds_t i = 0; i < count; ++i) {
+        notifiers.push_back(std::make_unique<QSocketNotifier>(fds[i].fd, QSocketNotifier::Read));
+        QObject::connect(notifiers.back().get(), &QSocketNotifier::activated, wake);
+    }
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, wake);
+    if (timeoutMs >= 0)
+        timer.start(timeoutMs);
+    while (!woke)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (::poll(fds, count, 0) < 0 && errno == EINTR) {
+    }
+}
+
 // Waits without using the processor until output arrives or the child
 // ends. Once every writer has closed the pipe, only the child's end is
 // waited for. Returns false when the pipe has been closed for good.
@@ -162,8 +204,7 @@ bool WaitForOutputOrEnd(int outputFd, bool outputOpen, int childFd)
     // Without a process descriptor the end of the child is seen by a short
     // timeout instead.
     const int timeoutMs = childFd >= 0 && count > 0 ? -1 : 50;
-    while (::poll(fds, count, timeoutMs) < 0 && errno == EINTR) {
-    }
+    SleepUntilReadable(fds, count, timeoutMs);
     if (!outputOpen)
         return false;
     const pollfd &out = fds[count - 1];

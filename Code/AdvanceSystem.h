@@ -11,7 +11,9 @@ using TConsoleOutputProc = std::function<void(const QString &chunk)>;
 // Runs one console program to its end and hands its output, chunk by chunk,
 // to a callback. The program runs in the program's folder with standard
 // output and standard error on one pipe and a standard input that never
-// delivers data. No shell is involved.
+// delivers data. No shell is involved. While the program writes nothing,
+// the application's pending events run (on its thread), so that its windows
+// keep answering for the whole run.
 class TAdvanceSystem final
 {
 public:

@@ -38,7 +38,8 @@ public:
     virtual void PowerOff() = 0;
     // Ends the program at once: no window's close handler runs.
     virtual void EndProgram() = 0;
-    // Waits a fixed time; the window does not respond meanwhile.
+    // Waits a fixed time while the windows go on answering: handlers (Stop,
+    // close) may run inside it.
     virtual void Pause(int milliseconds) = 0;
 };
 

@@ -1,14 +1,16 @@
 #include "PlatformReal.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
-#include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -79,5 +81,18 @@ void TRealPlatform::EndProgram()
 
 void TRealPlatform::Pause(int milliseconds)
 {
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    // The windows go on answering during the wait (a Stop must not wait for
+    // the pause to end), yet the wait keeps its full length. Events are taken
+    // one batch at a time rather than in a local event loop, because after
+    // the application has been told to quit every new event loop returns at
+    // once, and the pause would shrink to nothing.
+    const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (!deadline.hasExpired()) {
+        if (!wake.isActive())
+            wake.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
@@ -111,6 +112,7 @@ void TCustomProc::FillAllCombos() const
     FillAudioSampleCombo(frmOption->cbbAudioSample);
     FillVolumeCombo(frmOption->cbbAudioVolumeGain);
     FillVideoSizeCombo(frmOption->cbbVideoSize);
+    frmOption->ListCustomProfiles();
 }
 
 void TCustomProc::ApplyProfile() const
@@ -407,6 +409,14 @@ void RemovePartialOutput(const QString &outputPath, qint64 processId)
 
 void TCustomProc::ConvertFileList(QTreeWidget *list)
 {
+    // The windows answer during the batch's waits, and a stopped batch still
+    // finishes its current row with the main window enabled again: a Convert
+    // reaching it then must not start a second batch inside the first.
+    if (m_converting)
+        return;
+    m_converting = true;
+    const auto converted = qScopeGuard([this] { m_converting = false; });
+
     FileIndex = 0;
     FileCount = list->topLevelItemCount();
     StopRequested = false;

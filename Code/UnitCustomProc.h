@@ -48,6 +48,9 @@ public:
 
     // --- Batch conversion -------------------------------------------------
     void ConvertFileList(QTreeWidget *list);
+    // True while ConvertFileList runs, including the steps a stopped batch
+    // still finishes.
+    bool IsConverting() const { return m_converting; }
 
     QString SegmentStart;
     QString SegmentLength;
@@ -62,6 +65,9 @@ public:
     QString LastEncoderOutput;
     // Source files of the last batch that the encoder could not convert.
     QStringList FailedFiles;
+
+private:
+    bool m_converting = false;
 };
 
 // The program-wide instance, created with the main window.

@@ -92,14 +92,23 @@ QString SourceFileDialogFilter()
 {
     return QStringLiteral(
         "Supported Files|*.3gp;*.mp4;*.m4v;*.mpeg;*.3g2;*.mpg;*.avi;*.asf;*.mov;*.wmv;*.flv;*.swf;*.rm;*.rmvb;*.vob;"
+        "*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.ogv;*.mp3;*.wav;*.flac;*.ogg;*.opus;*.m4a;*.aac;*.wma;*.ac3;*.amr;"
         "|3GP, 3G2 Files (*.3gp,*.3g2)|*.3gp|AVI Files (*.avi)|*.avi|ASF Files (*.asf)|*.asf|MOV Files (*.mov)|*.mov"
         "|FLV ,SWF Flash Video (*.flv,swf)|*.flv;*.swf|MP4 File (*.mp4,*.m4v)|*.mp4;*.m4v"
         "|MPEG Files (*.mpeg,*.mpg)|*.mpeg;*.mpg|RM, RMVB (*.rm,*.rmvb)|*.rm;*.rmvb"
-        "|VOB Video Files (*.vob)|*.vob|WMV Video Files (*.wmv)|*.wmv");
+        "|VOB Video Files (*.vob)|*.vob|WMV Video Files (*.wmv)|*.wmv"
+        "|MKV, WebM Video Files (*.mkv,*.webm)|*.mkv;*.webm"
+        "|MPEG-TS Video Files (*.ts,*.m2ts,*.mts)|*.ts;*.m2ts;*.mts"
+        "|OGV Video Files (*.ogv)|*.ogv"
+        "|Audio Files (*.mp3,*.wav,*.flac,*.ogg,*.opus,*.m4a,*.aac,*.wma,*.ac3,*.amr)"
+        "|*.mp3;*.wav;*.flac;*.ogg;*.opus;*.m4a;*.aac;*.wma;*.ac3;*.amr");
 }
 
 QStringList SupportedExtensions()
 {
     return ListOf({".3gp", ".3g2", ".avi", ".m4v", ".mp4", ".mpeg", ".mpg", ".asf", ".mov", ".wmv", ".vob", ".rm",
-                   ".rmvb", ".flv", ".swf"});
+                   ".rmvb", ".flv", ".swf",
+                   // Containers and sound files that users bring as often as the ones above.
+                   ".mkv", ".webm", ".ts", ".m2ts", ".mts", ".ogv", ".mp3", ".wav", ".flac", ".ogg", ".opus",
+                   ".m4a", ".aac", ".wma", ".ac3", ".amr"});
 }

@@ -187,10 +187,14 @@ TfrmConverting::TfrmConverting(QWidget *parent)
     lblCurprog = MakeLabel(this, QStringLiteral("Current File:"), 24, 113);
     lblTotalFilr = MakeLabel(this, QStringLiteral("Total File:"), 24, 88);
 
+    // The bars begin after the wider of their captions, so that no font cuts
+    // "Current File:" short; their right edge stays where it was drawn.
+    const int barLeft = std::max(88, std::max(lblCurprog->x() + lblCurprog->width(),
+                                              lblTotalFilr->x() + lblTotalFilr->width()) + 6);
     ProgressBar1 = new TProgressBar(this);
-    ProgressBar1->setGeometry(88, 112, 321, 17);
+    ProgressBar1->setGeometry(barLeft, 112, 409 - barLeft, 17);
     pbTotal = new TProgressBar(this);
-    pbTotal->setGeometry(88, 88, 321, 17);
+    pbTotal->setGeometry(barLeft, 88, 409 - barLeft, 17);
 
     edt1 = new QLineEdit(QStringLiteral("edt1"), this);
     edt1->setGeometry(24, 152, 121, 21);
@@ -217,7 +221,10 @@ TfrmConverting::TfrmConverting(QWidget *parent)
     tmrChanging = new QTimer(this);
     tmrChanging->setInterval(333);
     connect(tmrChanging, &QTimer::timeout, this, ReportingErrors(this, &TfrmConverting::tmrChangingTimer));
+    // Timer1 has no handler; it only keeps the ordinary timer interval, so it
+    // never wakes the program more than once a second.
     Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
 
     actRefreshProgress = new QAction(this);
     connect(actRefreshProgress, &QAction::triggered, this, ReportingErrors(this, &TfrmConverting::actRefreshProgressExecute));
@@ -247,12 +254,19 @@ void TfrmConverting::SetStatusPanelText(const QString &text)
 void TfrmConverting::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         RunReportingErrors([this] { FormShow(); });
+    } else {
+        // Back from being minimised: only the timers stopped on hiding resume.
+        Timer1->start();
+        tmrChanging->start();
+    }
 }
 
 void TfrmConverting::hideEvent(QHideEvent *event)
 {
+    // A hidden window wakes nobody: between batches the program sits idle.
+    Timer1->stop();
     tmrChanging->stop();
     QWidget::hideEvent(event);
 }
@@ -266,6 +280,8 @@ void TfrmConverting::FormShow()
     tmrChanging->start();
     CreateFuncObjects();
     lblCurFileName->setText(CommonLib->SourceFile);
+    // A new batch does not begin with the last line of the previous one.
+    SetStatusPanelText(QString());
     lblPersent->setText(QStringLiteral("Current: 1, Total: ") + QString::number(CustomProc->FileCount));
     ProgressBar1->SetMax(1);
     ProgressBar1->SetPosition(0);
@@ -304,15 +320,29 @@ void TfrmConverting::btnStop1Click()
     lblPersent->setText(QStringLiteral("Current: 1, Total: ..."));
 }
 
-void TfrmConverting::closeEvent(QCloseEvent *event)
+bool TfrmConverting::ConfirmStopProcessing()
 {
-    if (!Platform().AskYesNo(ApplicationTitle(), QStringLiteral("Are you sure to stop processing ?"))) {
-        event->ignore();
-        return;
-    }
-    event->accept();
+    // A batch already stopping is not asked about twice.
+    if (CustomProc->IsConverting() && CustomProc->StopRequested)
+        return true;
+    if (!Platform().AskYesNo(ApplicationTitle(), QStringLiteral("Are you sure to stop processing ?")))
+        return false;
     StopProcessing();
     CommonLib->StopEncoder(CommonLib->EncoderPath);
+    return true;
+}
+
+void TfrmConverting::closeEvent(QCloseEvent *event)
+{
+    // Closing the hidden window (the program ending) stops nothing.
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    if (ConfirmStopProcessing())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TfrmConverting::paintEvent(QPaintEvent *)

@@ -71,6 +71,14 @@ public:
 
     void FormShow();
     void btnStop1Click();
+    // The question of the close command, "Are you sure to stop processing ?".
+    // On Yes the batch in progress stops as the close command stops it: the
+    // window hides, the main window is enabled, no further row is converted
+    // and the encoder is ended; the batch itself returns once it has finished
+    // the current row's steps. Returns whether the user said Yes; true without
+    // asking when the batch is already stopping. Meant to be called while a
+    // batch runs (TCustomProc::IsConverting).
+    bool ConfirmStopProcessing();
     void tmrChangingTimer();
     void actRefreshProgressExecute();
 

@@ -12,9 +12,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include "Simple.h"
 #include "Unit_CommonLib.h"
+#include "Unit_ConfigInfo.h"
 #include "Unit_Convert.h"
 #include "UnitCustomProc.h"
 
@@ -51,29 +54,58 @@ struct ChoiceGrid
     QComboBox *boxes[4];
 };
 
+// The width a closed box needs to show the longest of its items in full.
+int ClosedBoxWidth(const QComboBox *box, const QStringList &items)
+{
+    int text = 0;
+    for (const QString &item : items)
+        text = std::max(text, box->fontMetrics().horizontalAdvance(item));
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    option.frame = box->hasFrame();
+    const QSize content(text, box->fontMetrics().height());
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, box).width();
+}
+
 // Four captioned choices in a group, two rows of two: top left, top right,
-// bottom left, bottom right. Each box starts right after the widest caption
-// of its column, so no caption is cut, whatever the font.
-ChoiceGrid PlaceChoiceGrid(QGroupBox *group, const std::array<QString, 4> &captions)
+// bottom left, bottom right, each with the items it will hold (its choice
+// list). Each box starts right after the widest caption of its column, so no
+// caption is cut, whatever the font; each column's boxes are at least as
+// wide as their longest item ("2 channels, Stereo"), and the room left over
+// is shared between the two columns.
+ChoiceGrid PlaceChoiceGrid(QGroupBox *group, const std::array<QString, 4> &captions,
+                           const std::array<QStringList, 4> &items)
 {
     constexpr int margin = 8, gap = 6, rows[2] = {24, 56};
     ChoiceGrid grid{};
+    int needed[2] = {0, 0};
     for (int i = 0; i < 4; ++i) {
         grid.labels[i] = PlaceLabel(group, captions[static_cast<size_t>(i)], margin, rows[i / 2] + 3);
         grid.boxes[i] = PlaceChoice(group, 0, rows[i / 2], 0);
+        needed[i % 2] = std::max(needed[i % 2], ClosedBoxWidth(grid.boxes[i], items[static_cast<size_t>(i)]));
     }
     const int leftLabel = std::max(grid.labels[0]->width(), grid.labels[2]->width());
     const int rightLabel = std::max(grid.labels[1]->width(), grid.labels[3]->width());
-    const int boxWidth = (group->width() - 2 * margin - leftLabel - rightLabel - 3 * gap) / 2;
-    const int rightLabelX = margin + leftLabel + gap + boxWidth + gap;
+    const int room = group->width() - 2 * margin - leftLabel - rightLabel - 3 * gap;
+    const int spare = room - needed[0] - needed[1];
+    const int leftBox = spare >= 0 ? needed[0] + spare / 2 : room / 2;
+    const int rightBox = room - leftBox;
+    const int rightLabelX = margin + leftLabel + gap + leftBox + gap;
     for (int i = 0; i < 4; ++i) {
         const bool right = i % 2 == 1;
         if (right)
             grid.labels[i]->move(rightLabelX, grid.labels[i]->y());
         const int boxX = right ? rightLabelX + rightLabel + gap : margin + leftLabel + gap;
-        grid.boxes[i]->setGeometry(boxX, rows[i / 2], boxWidth, 21);
+        grid.boxes[i]->setGeometry(boxX, rows[i / 2], right ? rightBox : leftBox, 21);
     }
     return grid;
+}
+
+// The items of a choice list (its last entry is the default index).
+QStringList ItemsOf(const QStringList &choiceList)
+{
+    return choiceList.mid(0, choiceList.size() - 1);
 }
 
 void SelectWithoutChange(QComboBox *box, int index)
@@ -109,10 +141,11 @@ TfrmOption::TfrmOption(QWidget *parent)
 
     grpAdvOptions = new QGroupBox(QStringLiteral("Advanced Options"), this);
     grpAdvOptions->setGeometry(12, 48, 449, 89);
-    const ChoiceGrid audio = PlaceChoiceGrid(grpAdvOptions, {QStringLiteral("Audio Bitrate(kbps):"),
-                                                             QStringLiteral("Audio Sample(khz):"),
-                                                             QStringLiteral("Audio Volume(%):"),
-                                                             QStringLiteral("Audio Channels:")});
+    const ChoiceGrid audio = PlaceChoiceGrid(grpAdvOptions,
+                                            {QStringLiteral("Audio Bitrate(kbps):"), QStringLiteral("Audio Sample(khz):"),
+                                             QStringLiteral("Audio Volume(%):"), QStringLiteral("Audio Channels:")},
+                                            {ItemsOf(GetAudioBitrateList()), ItemsOf(GetAudioSampleList()),
+                                             ItemsOf(GetVolumeList()), ItemsOf(GetAudioChannelList())});
     lblAudioBitrate = audio.labels[0], cbbAudioBitrate = audio.boxes[0];
     lblSample = audio.labels[1], cbbAudioSample = audio.boxes[1];
     lblVolume = audio.labels[2], cbbAudioVolumeGain = audio.boxes[2];
@@ -121,10 +154,11 @@ TfrmOption::TfrmOption(QWidget *parent)
     // The video settings are kept with the options but never shown.
     GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);
     GroupBox1->setGeometry(12, 210, 449, 89);
-    const ChoiceGrid video = PlaceChoiceGrid(GroupBox1, {QStringLiteral("Video Size:"),
-                                                         QStringLiteral("Video Bitrate(kbps):"),
-                                                         QStringLiteral("Frame Rate(fps):"),
-                                                         QStringLiteral("Aspect Ratio:")});
+    const ChoiceGrid video = PlaceChoiceGrid(GroupBox1,
+                                            {QStringLiteral("Video Size:"), QStringLiteral("Video Bitrate(kbps):"),
+                                             QStringLiteral("Frame Rate(fps):"), QStringLiteral("Aspect Ratio:")},
+                                            {ItemsOf(GetVideoSizeList()), ItemsOf(GetVideoBitrateList()),
+                                             ItemsOf(GetFrameRateList()), ItemsOf(GetAspectRatioList())});
     lblVideoSize = video.labels[0], cbbVideoSize = video.boxes[0];
     lblVideoBitrate = video.labels[1], cbbVideoBitrate = video.boxes[1];
     lblFrameRate = video.labels[2], cbbFramerate = video.boxes[2];
@@ -192,16 +226,20 @@ void TfrmOption::reject()
     btnCancelClick();
 }
 
+void TfrmOption::ListCustomProfiles()
+{
+    const QString shown = cbbCustomProfile->currentText();
+    const QSignalBlocker blocker(cbbCustomProfile);
+    cbbCustomProfile->clear();
+    cbbCustomProfile->addItems(CommonLib->ReadConfigSections(QStringLiteral("UserProfileInfo.ini")));
+    cbbCustomProfile->setCurrentIndex(-1);
+    cbbCustomProfile->setEditText(shown);
+}
+
 void TfrmOption::FormShow()
 {
     const QString shown = cbbCustomProfile->currentText();
-    {
-        const QSignalBlocker blocker(cbbCustomProfile);
-        cbbCustomProfile->clear();
-        cbbCustomProfile->addItems(CommonLib->ReadConfigSections(QStringLiteral("UserProfileInfo.ini")));
-        cbbCustomProfile->setCurrentIndex(-1);
-        cbbCustomProfile->setEditText(shown);
-    }
+    ListCustomProfiles();
     if (shown.isEmpty())
         SelectWithoutChange(cbbCustomProfile, FrmMainForm->cbbProfile->currentIndex() - 5);
 

@@ -44,6 +44,12 @@ public:
     QPushButton *btnApply = nullptr;
     QPushButton *btnCancel = nullptr;
 
+    // Replaces the items of cbbCustomProfile by the stored profile names, in
+    // file order, with no item selected; the text shown stays. Runs when the
+    // choices are first filled, so that a custom profile chosen in the main
+    // window applies even before the dialog has ever been shown.
+    void ListCustomProfiles();
+
     void FormShow();
     void cbbCustomProfileChange();
     void btnAddClick();

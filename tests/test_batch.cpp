@@ -1,6 +1,8 @@
 // The batch conversion with its progress window, end to end with the real
 // encoder, and the progress rules chunk by chunk.
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QCheckBox>
@@ -144,6 +146,135 @@ TEST_F(BatchTest, TheProgressWindowIsUpAndTheMainWindowDisabledWhileConverting)
     CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
     EXPECT_TRUE(seen);
     EXPECT_TRUE(m_converting->tmrChanging->isActive() == false);
+}
+
+TEST_F(BatchTest, AfterABatchTheHiddenProgressWindowRunsNoTimer)
+{
+    AddClips({{QStringLiteral("first.mp4"), 3.0}});
+    // While the window is up no timer of it may fire faster than the running
+    // light's 333 ms.
+    int fastest = 1000000;
+    FakePlatform().OnPause = [&](int) {
+        for (const QTimer *timer : m_converting->findChildren<QTimer *>())
+            if (timer->isActive())
+                fastest = std::min(fastest, timer->interval());
+    };
+    for (int batch = 0; batch < 2; ++batch) {
+        CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+        EXPECT_FALSE(m_converting->isVisible());
+        const QList<QTimer *> timers = m_converting->findChildren<QTimer *>();
+        EXPECT_GE(timers.size(), 2);
+        for (const QTimer *timer : timers)
+            EXPECT_FALSE(timer->isActive()) << timer->interval();
+    }
+    EXPECT_GE(fastest, 333);
+    EXPECT_GE(m_converting->Timer1->interval(), 1000);
+}
+
+TEST_F(BatchTest, AnMkvWithOpusSoundConvertsToMp3)
+{
+    AddClips({ClipSpec(QStringLiteral("opus sound.mkv"), 3.0, true, true, 0.125, 48000, 2,
+                       {QStringLiteral("-c:a"), QStringLiteral("libopus")})});
+    ASSERT_EQ(m_main->dxTreeSourceFileInfo->topLevelItemCount(), 1);
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+    const AudioInfo info = AnalyseAudio(OutputOf(QStringLiteral("opus sound.mp3")));
+    EXPECT_EQ(info.CodecName, QStringLiteral("mp3"));
+    EXPECT_EQ(info.SampleRate, 44100);
+    EXPECT_EQ(info.Channels, 2);
+    EXPECT_NEAR(info.DecodedSeconds, 3.0, 0.1);
+    EXPECT_GT(info.Rms, 0.05);
+    EXPECT_TRUE(FakePlatform().Messages.isEmpty());
+}
+
+// A Stop confirmed during each of the batch's waits: the batch finishes the
+// current row's steps and converts no further row.
+struct WaitCase { int pause; bool wholeFirstRow; bool leftoverEncoder; bool firstRowConverted; };
+
+class StopDuringWaitTest : public BatchTest, public ::testing::WithParamInterface<WaitCase>
+{
+protected:
+    void TearDown() override
+    {
+        if (m_leftover.state() != QProcess::NotRunning) {
+            m_leftover.kill();
+            m_leftover.waitForFinished();
+        }
+        BatchTest::TearDown();
+    }
+    QProcess m_leftover;
+};
+
+TEST_P(StopDuringWaitTest, EndsTheBatchAfterTheCurrentRow)
+{
+    const WaitCase wait = GetParam();
+    AddClips({{QStringLiteral("long.avi"), 240.0, true, false}, {QStringLiteral("second.avi"), 4.0}});
+    // Cut short, the first row converts quickly; whole, it is still converting at the first chunk.
+    if (!wait.wholeFirstRow)
+        m_main->dxTreeSourceFileInfo->topLevelItem(0)->setText(colEndTime, QStringLiteral("00:00:02"));
+    if (wait.leftoverEncoder) {
+        // Another program's encoder keeps the batch waiting after the run.
+        const QString other = TempPath(QStringLiteral("evc.exe"));
+        QFile::copy(QStringLiteral("/bin/sleep"), other);
+        m_leftover.start(other, {QStringLiteral("60")});
+        ASSERT_TRUE(m_leftover.waitForStarted());
+    }
+    FakePlatform().YesNoAnswers.push_back(true);
+    bool pressed = false;
+    int parameterLines = -1;
+    FakePlatform().OnPause = [&](int milliseconds) {
+        if (pressed || milliseconds != wait.pause)
+            return;
+        pressed = true;
+        m_converting->btnStop1Click();
+        // The main window answers again at once, but a Convert now starts no
+        // second batch inside the one still finishing.
+        EXPECT_TRUE(m_main->isEnabled());
+        CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+        parameterLines = LogMessages().filter(QStringLiteral("parameter: ")).size();
+    };
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(parameterLines, 1);
+    EXPECT_EQ(LogMessages().filter(QStringLiteral("parameter: ")).size(), 1);
+    EXPECT_EQ(FakePlatform().Questions, QStringList({QStringLiteral("Are you sure you want to stop the work ? ")}));
+    EXPECT_EQ(QFile::exists(OutputOf(QStringLiteral("long.mp3"))), wait.firstRowConverted);
+    EXPECT_FALSE(QFile::exists(OutputOf(QStringLiteral("second.mp3"))));
+    // The row's remaining steps still ran: the wait after the run comes once.
+    EXPECT_EQ(FakePlatform().Pauses.count(3000), 1);
+    EXPECT_EQ(SysFunc->FindProcessID(QStringLiteral("evc.exe")), 0);
+    EXPECT_EQ(FakePlatform().OpenedFolders, QStringList({m_out + QLatin1Char('/')}));
+    EXPECT_TRUE(m_main->isEnabled());
+    EXPECT_FALSE(m_converting->isVisible());
+    EXPECT_FALSE(CustomProc->IsConverting());
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, StopDuringWaitTest, ::testing::Values(
+    WaitCase{2000, false, false, false},  // before the encoder starts: it never runs
+    WaitCase{500, true, false, false},    // after an output chunk: the encoder is ended mid-file
+    WaitCase{3000, false, false, true},   // after the run
+    WaitCase{100, false, true, true}),    // while another encoder is waited for
+    [](const ::testing::TestParamInfo<WaitCase> &info) { return "Pause" + std::to_string(info.param.pause); });
+
+TEST_F(BatchTest, TheCloseQuestionStopsTheBatchWhenAskedFromOutside)
+{
+    AddClips({{QStringLiteral("first.mp4"), 3.0}, {QStringLiteral("second.avi"), 4.0}});
+    FakePlatform().YesNoAnswers = {false, true};
+    QList<bool> answers;
+    FakePlatform().OnPause = [&](int milliseconds) {
+        if (milliseconds != 2000)
+            return;
+        answers << m_converting->ConfirmStopProcessing();
+        if (answers.size() == 2)
+            answers << m_converting->ConfirmStopProcessing();  // already stopping: not asked again
+    };
+    CustomProc->ConvertFileList(m_main->dxTreeSourceFileInfo);
+    EXPECT_EQ(answers, QList<bool>({false, true, true}));
+    EXPECT_EQ(FakePlatform().Questions, QStringList(2, QStringLiteral("Are you sure to stop processing ?")));
+    EXPECT_TRUE(QFile::exists(OutputOf(QStringLiteral("first.mp3"))));
+    EXPECT_FALSE(QFile::exists(OutputOf(QStringLiteral("second.mp3"))));
+    EXPECT_TRUE(m_main->isEnabled());
+    EXPECT_FALSE(m_converting->isVisible());
 }
 
 TEST_F(BatchTest, PowerOffOnlyWhenItsBoxIsChecked)
@@ -480,6 +611,26 @@ TEST_F(ProgressTest, TheRunningLightGoesRoundWhileShown)
     }
     m_converting->hide();
     EXPECT_FALSE(m_converting->tmrChanging->isActive());
+}
+
+TEST_F(ProgressTest, TheBarsLeaveTheirCaptionsWhole)
+{
+    m_converting->show();
+    const QList<QPair<QLabel *, TProgressBar *>> rows = {{m_converting->lblCurprog, m_converting->ProgressBar1},
+                                                         {m_converting->lblTotalFilr, m_converting->pbTotal}};
+    for (const auto &[label, bar] : rows) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        EXPECT_LT(label->geometry().right(), bar->x()) << label->text().toStdString();
+        EXPECT_EQ(bar->geometry().right(), 408);
+    }
+}
+
+TEST_F(ProgressTest, ABatchStartsWithAnEmptyStatusBar)
+{
+    m_converting->SetStatusPanelText(Report.arg(QStringLiteral("9.00")));
+    m_converting->show();
+    EXPECT_TRUE(m_converting->StatusPanelText().isEmpty());
+    EXPECT_TRUE(m_converting->statState->findChild<QLabel *>()->text().isEmpty());
 }
 
 TEST_F(ProgressTest, ShowingResetsTheBarsAndTheCounter)

@@ -3,11 +3,13 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +126,20 @@ TEST_F(RunnerTest, WaitingForAQuietChildUsesNoProcessor)
     const double before = CpuSeconds();
     Run(QStringLiteral("sleep 2000"));
     EXPECT_LT(CpuSeconds() - before, 0.2);
+}
+
+TEST_F(RunnerTest, TheWindowsAnswerWhileTheChildIsQuiet)
+{
+    // A handler run during the quiet spell ends the child, as Stop does; the
+    // run then returns without waiting for the child's own end.
+    bool handled = false;
+    QTimer::singleShot(50, [&] {
+        handled = true;
+        TCommonLib(AppFolder()).KillProcessByName(QStringLiteral("console_helper"));
+    });
+    EXPECT_TRUE(Run(QStringLiteral("sleep 5000")).isEmpty());
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(m_exitCode, 128 + SIGKILL);
 }
 
 // --- Encoder process control -------------------------------------------------

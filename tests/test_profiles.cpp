@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -18,6 +21,7 @@
 #include "TestEnvironment.h"
 #include "Unit_CommonLib.h"
 #include "Unit_Convert.h"
+#include "Unit_Converting.h"
 #include "Unit_Option.h"
 #include "UnitCustomProc.h"
 
@@ -55,6 +59,18 @@ protected:
             .arg(m_option->cbbVideoSize->currentIndex()).arg(m_option->cbbFramerate->currentIndex())
             .arg(m_option->cbbVideoBitrate->currentIndex()).arg(m_option->cbbAudioBitrate->currentIndex())
             .arg(m_option->cbbAudioChannels->currentIndex()).arg(m_option->cbbAudioSample->currentIndex());
+    }
+    // Starts the windows again as the program does, over what is stored now.
+    void Restart()
+    {
+        m_option.reset();
+        m_converting.reset();
+        m_main.reset();
+        m_main = std::make_unique<TFrmMainForm>();
+        m_converting = std::make_unique<TfrmConverting>();
+        m_option = std::make_unique<TfrmOption>(m_main.get());
+        m_main->edtOutputFolder->setText(TempPath(QStringLiteral("out")));
+        m_main->show();
     }
     void WriteProfiles(const QByteArray &bytes) const
     {
@@ -288,15 +304,28 @@ TEST_F(ProfilesTest, CustomProfilesFollowTheQualityLevelsAndLeaveTheEnabledState
     EXPECT_EQ(Choices(), QStringLiteral("2|1|3|8|1|3"));
 }
 
-TEST_F(ProfilesTest, BeforeTheDialogWasShownACustomProfileAppliesNothing)
+struct StartUpProfileCase { int k; const char *values; const char *arguments; };
+
+class StartUpProfileTest : public ProfilesTest, public ::testing::WithParamInterface<StartUpProfileCase> {};
+
+TEST_P(StartUpProfileTest, ACustomProfileChosenBeforeTheDialogWasEverShownAppliesAtOnce)
 {
-    WriteProfiles("[Music]\r\nMusic=2|1|3|8|1|3\r\n");
-    m_main->cbbProfile->clear();
-    CustomProc->FillProfileCombo(m_main->cbbProfile);
-    const QString before = Choices();
-    UserSelects(m_main->cbbProfile, 5);
-    EXPECT_EQ(Choices(), before);
+    WriteProfiles("[Voice]\r\nVoice=0|0|0|1|0|0\r\n[Music]\r\nMusic=2|1|3|8|1|3\r\n");
+    Restart();
+    EXPECT_EQ(Box()->count(), 2);
+    EXPECT_EQ(Box()->currentIndex(), -1);
+    UserSelects(m_main->cbbOutputFiletype, QStringLiteral("MP3 Files (*.mp3)"));
+    UserSelects(m_main->cbbProfile, 5 + GetParam().k);
+    EXPECT_EQ(Choices(), QString::fromUtf8(GetParam().values));
+    AddRow(QStringLiteral("/clips/a.avi"), QStringLiteral("00:00:05"));
+    const QString line = CustomProc->BuildCommandLine(QStringLiteral("/clips/a.avi"));
+    EXPECT_TRUE(line.contains(QString::fromUtf8(GetParam().arguments))) << line.toStdString();
+    EXPECT_EQ(Box()->currentText(), Profiles()[GetParam().k]);
 }
+
+INSTANTIATE_TEST_SUITE_P(StoredProfiles, StartUpProfileTest, ::testing::Values(
+    StartUpProfileCase{0, "0|0|0|1|0|0", " -ab 32 -vol 200 -ac 1 -ar 22050 "},
+    StartUpProfileCase{1, "2|1|3|8|1|3", " -ab 224 -vol 200 -ac 2 -ar 48000 "}));
 
 TEST_F(ProfilesTest, TheCommandLineUsesTheDialogsCustomProfile)
 {
@@ -324,6 +353,27 @@ TEST_F(ProfilesTest, DialogLayoutAndCaptions)
     EXPECT_TRUE(m_option->btnApply->isDefault());
     EXPECT_EQ(m_option->btnCancel->geometry(), QRect(384, 152, 73, 25));
     EXPECT_FALSE(m_option->isModal());
+}
+
+TEST_F(ProfilesTest, EveryAudioChoiceReadsInFullInItsClosedBox)
+{
+    m_option->show();
+    const QList<QPair<QLabel *, QComboBox *>> rows = {
+        {m_option->lblAudioBitrate, m_option->cbbAudioBitrate}, {m_option->lblSample, m_option->cbbAudioSample},
+        {m_option->lblVolume, m_option->cbbAudioVolumeGain}, {m_option->lblChannels, m_option->cbbAudioChannels}};
+    for (const auto &[label, box] : rows) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = box->isEditable();
+        option.frame = box->hasFrame();
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        for (int i = 0; i < box->count(); ++i)
+            EXPECT_GE(field.width(), box->fontMetrics().horizontalAdvance(box->itemText(i)))
+                << box->itemText(i).toStdString();
+        EXPECT_LE(label->geometry().right(), box->x()) << label->text().toStdString();
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        EXPECT_LE(box->geometry().right(), m_option->grpAdvOptions->width()) << label->text().toStdString();
+    }
 }
 
 TEST_F(ProfilesTest, CancelRestoresTheChoicesAndOkKeepsThem)

@@ -294,9 +294,9 @@ TEST_F(SourceListTest, DuplicatesAndUnsupportedExtensionsAreSkippedSilently)
     const QString clip = MakeClip({QStringLiteral("two.avi"), 2.0});
     const QString path = Copy(clip, QStringLiteral("clip.avi"));
     const QString upper = Copy(clip, QStringLiteral("LOUD.AVI"));
-    const QString mkv = Copy(clip, QStringLiteral("other.mkv"));
-    const QString mp3 = Copy(clip, QStringLiteral("other.mp3"));
-    CommonLib->AddSourceFiles(List(), {path, path, upper, mkv, mp3});
+    const QString mka = Copy(clip, QStringLiteral("other.mka"));
+    const QString text = Copy(clip, QStringLiteral("other.txt"));
+    CommonLib->AddSourceFiles(List(), {path, path, upper, mka, text});
     CommonLib->AddSourceFiles(List(), {path});
     EXPECT_EQ(List()->topLevelItemCount(), 2);
     // The same file named with other letter case is another row.
@@ -305,6 +305,53 @@ TEST_F(SourceListTest, DuplicatesAndUnsupportedExtensionsAreSkippedSilently)
     EXPECT_EQ(FakePlatform().Messages.size(), 1);
     EXPECT_TRUE(FakePlatform().Messages.isEmpty() || FakePlatform().Messages[0].Caption == QStringLiteral("Sonabrix"));
 }
+
+// The containers and sound files accepted beyond the classic video types,
+// each with the codecs such a file usually carries.
+struct ExtensionCase { const char *extension; bool video; QStringList codecs; };
+
+class AddedExtensionTest : public SourceListTest, public ::testing::WithParamInterface<ExtensionCase> {};
+
+TEST_P(AddedExtensionTest, IsAcceptedByTheList)
+{
+    const ExtensionCase &clip = GetParam();
+    const QString name = QStringLiteral("accepted.") + QString::fromUtf8(clip.extension);
+    const bool narrowBand = name.endsWith(QLatin1String(".amr"));
+    const ClipSpec fixture(name, 2.0, true, clip.video, 0.125, narrowBand ? 8000 : 44100, narrowBand ? 1 : 2, clip.codecs);
+    // Upper case on purpose: the extension is compared in lower case.
+    const QString path = Copy(MakeClip(fixture), name.toUpper());
+    CommonLib->AddSourceFiles(List(), {path});
+    ASSERT_EQ(List()->topLevelItemCount(), 1) << name.toStdString();
+    EXPECT_EQ(List()->topLevelItem(0)->text(colDuration), QStringLiteral("00:00:02"));
+    EXPECT_TRUE(FakePlatform().Messages.isEmpty());
+    EXPECT_TRUE(SupportedExtensions().contains(QLatin1Char('.') + QString::fromUtf8(clip.extension)));
+}
+
+const QStringList Vp8Opus = {QStringLiteral("-c:v"), QStringLiteral("libvpx"), QStringLiteral("-c:a"),
+                             QStringLiteral("libopus")};
+const QStringList Mpeg2Ac3 = {QStringLiteral("-c:v"), QStringLiteral("mpeg2video"), QStringLiteral("-r"),
+                              QStringLiteral("25"), QStringLiteral("-c:a"), QStringLiteral("ac3")};
+
+INSTANTIATE_TEST_SUITE_P(Extensions, AddedExtensionTest, ::testing::Values(
+    ExtensionCase{"mkv", true, {QStringLiteral("-c:a"), QStringLiteral("libopus")}},
+    ExtensionCase{"webm", true, Vp8Opus},
+    ExtensionCase{"ts", true, Mpeg2Ac3},
+    ExtensionCase{"m2ts", true, {}},
+    ExtensionCase{"mts", true, {}},
+    ExtensionCase{"ogv", true, {QStringLiteral("-c:v"), QStringLiteral("libtheora"), QStringLiteral("-c:a"),
+                                QStringLiteral("libvorbis")}},
+    ExtensionCase{"mp3", false, {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")}},
+    ExtensionCase{"wav", false, {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}},
+    ExtensionCase{"flac", false, {QStringLiteral("-c:a"), QStringLiteral("flac")}},
+    ExtensionCase{"ogg", false, {QStringLiteral("-c:a"), QStringLiteral("libvorbis")}},
+    ExtensionCase{"opus", false, {QStringLiteral("-c:a"), QStringLiteral("libopus")}},
+    ExtensionCase{"m4a", false, {}},
+    ExtensionCase{"aac", false, {}},
+    ExtensionCase{"wma", false, {QStringLiteral("-c:a"), QStringLiteral("wmav2")}},
+    ExtensionCase{"ac3", false, {QStringLiteral("-c:a"), QStringLiteral("ac3")}},
+    ExtensionCase{"amr", false, {QStringLiteral("-c:a"), QStringLiteral("libopencore_amrnb"), QStringLiteral("-b:a"),
+                                 QStringLiteral("12.2k")}}),
+    [](const ::testing::TestParamInfo<ExtensionCase> &info) { return std::string(info.param.extension); });
 
 TEST_F(SourceListTest, SameFileInOtherLetterCaseAddsASecondRow)
 {
@@ -405,7 +452,7 @@ TEST_F(SourceListTest, ChooseSourceFilesUsesTheDialogAndDropsDuplicates)
     EXPECT_EQ(FakePlatform().OpenDialogFolders, QStringList({QStringLiteral("/start/")}));
     EXPECT_EQ(FakePlatform().OpenDialogFilters.first(), SourceFileDialogFilter());
     EXPECT_TRUE(FakePlatform().OpenDialogFilters.first().startsWith(
-        QStringLiteral("Supported Files|*.3gp;*.mp4;*.m4v;*.mpeg;*.3g2;*.mpg;*.avi;*.asf;*.mov;*.wmv;*.flv;*.swf;*.rm;*.rmvb;*.vob;|")));
+        QStringLiteral("Supported Files|*.3gp;*.mp4;*.m4v;*.mpeg;*.3g2;*.mpg;*.avi;*.asf;*.mov;*.wmv;*.flv;*.swf;*.rm;*.rmvb;*.vob;")));
 
     FakePlatform().OpenFileAnswers.push_back({QStringLiteral("/a.avi"), QStringLiteral("/b.avi"), QStringLiteral("/a.avi"),
                                               QStringLiteral("/A.avi")});
@@ -419,9 +466,38 @@ TEST(DialogFilter, BecomesQtsFilterKeepingEachLabel)
 {
     const QString qt = DialogFilterToQt(SourceFileDialogFilter());
     const QStringList entries = qt.split(QStringLiteral(";;"));
-    ASSERT_EQ(entries.size(), 11);
+    ASSERT_EQ(entries.size(), 15);
     EXPECT_TRUE(entries[0].startsWith(QStringLiteral("Supported Files (*.3gp *.mp4")));
     EXPECT_EQ(entries[5], QStringLiteral("FLV ,SWF Flash Video (*.flv,swf) (*.flv *.swf)"));
+}
+
+TEST(DialogFilter, KeepsTheClassicEntriesAndOffersEveryAcceptedExtension)
+{
+    const QString classic = QStringLiteral(
+        "|3GP, 3G2 Files (*.3gp,*.3g2)|*.3gp|AVI Files (*.avi)|*.avi|ASF Files (*.asf)|*.asf|MOV Files (*.mov)|*.mov"
+        "|FLV ,SWF Flash Video (*.flv,swf)|*.flv;*.swf|MP4 File (*.mp4,*.m4v)|*.mp4;*.m4v"
+        "|MPEG Files (*.mpeg,*.mpg)|*.mpeg;*.mpg|RM, RMVB (*.rm,*.rmvb)|*.rm;*.rmvb"
+        "|VOB Video Files (*.vob)|*.vob|WMV Video Files (*.wmv)|*.wmv|");
+    const QString filter = SourceFileDialogFilter();
+    EXPECT_TRUE(filter.startsWith(QStringLiteral(
+        "Supported Files|*.3gp;*.mp4;*.m4v;*.mpeg;*.3g2;*.mpg;*.avi;*.asf;*.mov;*.wmv;*.flv;*.swf;*.rm;*.rmvb;*.vob;")));
+    EXPECT_TRUE(filter.contains(classic));
+
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    ASSERT_EQ(parts.size() % 2, 0);
+    const QStringList supported = parts[1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList inEntries;
+    for (int i = 3; i < parts.size(); i += 2)
+        inEntries << parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &extension : SupportedExtensions()) {
+        const QString pattern = QLatin1Char('*') + extension;
+        EXPECT_EQ(supported.count(pattern), 1) << extension.toStdString();
+        // The classic entries leave out *.3g2; every added type has an entry of its own.
+        if (extension != QLatin1String(".3g2")) {
+            EXPECT_EQ(inEntries.count(pattern), 1) << extension.toStdString();
+        }
+    }
+    EXPECT_EQ(supported.size(), SupportedExtensions().size());
 }
 
 TEST_F(SourceListTest, MessageBoxKindsAndCaption)

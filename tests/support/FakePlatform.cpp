@@ -74,6 +74,8 @@ void TFakePlatform::EndProgram() { ++ProgramEnds; }
 void TFakePlatform::Pause(int milliseconds)
 {
     Pauses << milliseconds;
+    if (OnPause)
+        OnPause(milliseconds);
     if (PauseScale > 0)
         QThread::msleep(static_cast<unsigned long>(PauseScale));
 }

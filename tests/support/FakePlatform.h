@@ -41,6 +41,9 @@ public:
     int PowerOffs = 0;
     int ProgramEnds = 0;
     QList<int> Pauses;
+    // Runs inside every pause, as window events would (for example to press
+    // Stop during a particular wait).
+    std::function<void(int milliseconds)> OnPause;
     // A pause of this length is really waited (ms), whatever was asked.
     int PauseScale = 0;
 
