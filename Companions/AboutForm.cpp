@@ -126,8 +126,11 @@ public:
                                    this);
         auto *version = NamedLabel(QStringLiteral("lblVersion"),
                                    QStringLiteral("Version %1").arg(QStringLiteral(SONABRIX_VERSION)), this);
-        auto *maker = NamedLabel(QStringLiteral("lblMaker"),
-                                 texts.Copyright.isEmpty() ? texts.MakerName : texts.Copyright, this);
+        // The copyright line usually names the maker already.
+        const QString makerLine = texts.Copyright.contains(texts.MakerName)
+            ? texts.Copyright
+            : (texts.MakerName + QLatin1Char(' ') + texts.Copyright).trimmed();
+        auto *maker = NamedLabel(QStringLiteral("lblMaker"), makerLine.toHtmlEscaped(), this);
         auto *homePage = NamedLabel(QStringLiteral("lblHomePage"),
                                     QStringLiteral("Home page: ") + Link(texts.HomePage, texts.HomePage), this);
         auto *email = NamedLabel(QStringLiteral("lblEmail"),

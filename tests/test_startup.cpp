@@ -58,7 +58,6 @@ protected:
     void TearDown() override
     {
         QDir::setCurrent(m_savedCurrent);
-        TFrmFlashForm::SetClock(TFrmFlashForm::TClock::Timers);
         ProgramFolderTest::TearDown();
     }
 
