@@ -27,7 +27,8 @@ TFrmFlashForm::TClock &SplashClock()
     return clock;
 }
 
-// Read through the same size of buffer as the string table was designed for.
+// The string table's entries are read into a buffer of this size, so each
+// holds at most 253 bytes.
 constexpr int StringBufferSize = 254;
 
 QString ReadString(SonabrixLoadStringFn loadString, int id)
