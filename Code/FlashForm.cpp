@@ -103,6 +103,16 @@ void TFrmFlashForm::Timer2Timer()
 void TFrmFlashForm::Timer1Timer()
 {
     Timer1->stop();
+    // Nothing else can close the splash: it closes even when reading fails.
+    struct CloseAtEnd
+    {
+        TFrmFlashForm *Form;
+        ~CloseAtEnd()
+        {
+            Form->Timer2->stop();
+            Form->accept();
+        }
+    } closeAtEnd{this};
     LoadProductInfo(m_titleLabel);
     while (TickCount < 2) {
         if (SplashClock() == TClock::Timers) {
@@ -112,8 +122,6 @@ void TFrmFlashForm::Timer1Timer()
             Timer2Timer();
         }
     }
-    Timer2->stop();
-    accept();
 }
 
 QString CompanionPath(const QString &fileName)

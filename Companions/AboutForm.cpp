@@ -1,4 +1,6 @@
 // "Form.dll": the About box.
+#include <cstddef>
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
