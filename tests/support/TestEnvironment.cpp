@@ -253,6 +253,9 @@ WindowsTest::~WindowsTest() = default;
 void WindowsTest::SetUp()
 {
     ProgramFolderTest::SetUp();
+    // The main window checks for its companion files when it is created.
+    for (const QString &name : {QStringLiteral("Res.dll"), QStringLiteral("Form.dll"), QStringLiteral("Help.chm")})
+        QFile::copy(BuiltProgramFolder() + QLatin1Char('/') + name, m_programFolder.filePath(name));
     m_main = std::make_unique<TFrmMainForm>();
     m_converting = std::make_unique<TfrmConverting>();
     m_option = std::make_unique<TfrmOption>(m_main.get());
