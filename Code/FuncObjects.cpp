@@ -11,7 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 #include "AppErrors.h"
 #include "IniFiles32.h"
@@ -28,6 +32,47 @@ QString &AppPathOverride()
 {
     static QString folder;
     return folder;
+}
+
+QString &InstalledProgramFolder()
+{
+#ifdef SONABRIX_INSTALLED_PROGRAM_DIR
+    static QString folder = QStringLiteral(SONABRIX_INSTALLED_PROGRAM_DIR);
+#else
+    static QString folder;
+#endif
+    return folder;
+}
+
+QString WithTrailingSlash(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+// The installed program folder belongs to the package manager: even a user
+// who may write there (root) keeps the log and settings in the data folder,
+// so that removing or upgrading the package never touches them.
+bool ProgramFolderHoldsData(const QString &programFolder)
+{
+    const QString installed = InstalledProgramFolder();
+    if (!installed.isEmpty()
+        && QFileInfo(WithTrailingSlash(installed)).canonicalFilePath() == QFileInfo(programFolder).canonicalFilePath())
+        return false;
+    return ::access(QFile::encodeName(programFolder).constData(), W_OK) == 0;
+}
+
+// Copies the settings files that ship in the program folder into a new
+// Config/ of the data folder; files already there are kept as they are.
+void SeedConfigFolder(const QString &programFolder, const QString &dataFolder)
+{
+    const QDir shipped(programFolder + QStringLiteral("Config"));
+    const QString target = dataFolder + QStringLiteral("Config/");
+    for (const QFileInfo &entry : shipped.entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (!QFileInfo::exists(target + entry.fileName()))
+            QFile::copy(entry.filePath(), target + entry.fileName());
+    }
 }
 
 // The service objects are never freed before the process ends; a fresh set
@@ -77,6 +122,31 @@ void TAppFunc::SetAppPathOverride(const QString &folder)
     AppPathOverride() = folder;
 }
 
+void TAppFunc::SetInstalledProgramFolder(const QString &folder)
+{
+    InstalledProgramFolder() = folder;
+}
+
+QString TAppFunc::DataPathFor(const QString &programFolder)
+{
+    const QString program = WithTrailingSlash(programFolder);
+    if (ProgramFolderHoldsData(program))
+        return program;
+    const QString data = WithTrailingSlash(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/sonabrix"));
+    if (!QFileInfo::exists(data + QStringLiteral("Config"))) {
+        if (!QDir().mkpath(data + QStringLiteral("Config")))
+            throw EFileError(QStringLiteral("Cannot create the settings folder \"%1Config\".").arg(data));
+        SeedConfigFolder(program, data);
+    }
+    return data;
+}
+
+QString TAppFunc::GetDataPath() const
+{
+    return DataPathFor(GetAppPath());
+}
+
 QString TAppFunc::GetAppPath() const
 {
     QString folder = AppPathOverride().isEmpty() ? QCoreApplication::applicationDirPath() : AppPathOverride();
@@ -87,7 +157,7 @@ QString TAppFunc::GetAppPath() const
 
 void TAppFunc::WriteLog(const QString &message) const
 {
-    const QString path = GetAppPath() + QStringLiteral("log.txt");
+    const QString path = GetDataPath() + QStringLiteral("log.txt");
     const QDateTime now = QDateTime::currentDateTime();
     const QString line = QStringLiteral("Vexlo Soft ") + QLocale::system().toString(now.date(), QLocale::ShortFormat)
         + QLatin1Char(' ') + TimeWithSeconds(now.time()) + QLatin1Char('|') + message + QStringLiteral("\r\n");

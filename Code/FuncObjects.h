@@ -9,13 +9,22 @@ class TAppFunc final
 public:
     // The folder of the running program, with a trailing "/".
     QString GetAppPath() const;
-    // Appends one time-stamped line to "log.txt" in the program's folder;
+    // The folder that holds "log.txt" and "Config/", with a trailing "/".
+    QString GetDataPath() const;
+    // The data folder that goes with a program folder: the program folder
+    // itself, unless it is the installed one or cannot be written; then the
+    // user's data folder, made on first use with "Config/" seeded from the
+    // program folder's copy.
+    static QString DataPathFor(const QString &programFolder);
+    // Appends one time-stamped line to "log.txt" in the data folder;
     // throws EFileError when the log cannot be written.
     void WriteLog(const QString &message) const;
 
     // Makes another folder the program's folder (a copy of the program
     // folder that tests set up); an empty text returns to the real one.
     static void SetAppPathOverride(const QString &folder);
+    // The folder a package installs the program into; empty when unknown.
+    static void SetInstalledProgramFolder(const QString &folder);
 };
 
 class TStrFunc final

@@ -2,8 +2,13 @@
 
 #include <exception>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
 #include "AppErrors.h"
 #include "PlatformLayer.h"
+#include "Unit_CommonLib.h"
 #include "Unit_Convert.h"
 #include "Unit_Converting.h"
 #include "Unit_Option.h"
@@ -37,11 +42,33 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     return handled;
 }
 
+QStringList StartupFiles(const QStringList &arguments)
+{
+    QStringList files;
+    for (const QString &argument : arguments) {
+        const QUrl url(argument);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+        files << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+    return files;
+}
+
 int StartSonabrix()
 {
     TFrmMainForm mainForm;
     TfrmConverting progressWindow;
     TfrmOption optionsDialog(&mainForm);
     mainForm.show();
+    const QStringList files = StartupFiles(QCoreApplication::arguments().mid(1));
+    if (!files.isEmpty()) {
+        // Listed once the message loop runs, so that a warning about an
+        // unreadable file shows over the finished window.
+        QMetaObject::invokeMethod(
+            &mainForm,
+            [&mainForm, files] {
+                RunReportingErrors([&] { CommonLib->AddSourceFiles(mainForm.dxTreeSourceFileInfo, files); });
+            },
+            Qt::QueuedConnection);
+    }
     return QApplication::exec();
 }

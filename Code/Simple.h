@@ -29,6 +29,12 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
+// The files named on the program's command line, as a file manager's "open
+// with" passes them (paths, relative to the current folder, or file URLs),
+// made absolute.
+QStringList StartupFiles(const QStringList &arguments);
+
 // Creates the main window, the progress window and the options dialog, in
-// that order, shows the main window and runs the message loop.
+// that order, shows the main window, lists the files given on the command
+// line as dropped files are listed, and runs the message loop.
 int StartSonabrix();

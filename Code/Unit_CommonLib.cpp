@@ -77,7 +77,7 @@ TCommonLib::TCommonLib(const QString &appFolder)
 
 QString TCommonLib::ConfigFilePath(const QString &fileName) const
 {
-    return AppFolder + QStringLiteral("Config/") + fileName;
+    return TAppFunc::DataPathFor(AppFolder) + QStringLiteral("Config/") + fileName;
 }
 
 QStringList TCommonLib::ReadConfigSections(const QString &fileName) const
