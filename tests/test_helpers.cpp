@@ -151,8 +151,12 @@ TEST_F(ApplicationServicesTest, WriteLogCreatesThenAppendsTimeStampedLines)
 
 TEST_F(ApplicationServicesTest, WriteLogFailureReachesTheCaller)
 {
+    // Neither the program folder nor the user's data folder can be written.
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/proc/no-such-data-folder");
     TAppFunc::SetAppPathOverride(QStringLiteral("/proc/no-such-folder"));
     EXPECT_THROW(AppFunc->WriteLog(QStringLiteral("x")), EFileError);
+    qputenv("XDG_DATA_HOME", dataHome);
 }
 
 TEST(StrFunc, GetLastPartIsTheTextAfterTheLastDelimiter)
