@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "AppErrors.h"
 #include "CompanionApi.h"
 #include "FuncObjects.h"
 #include "PlatformLayer.h"
@@ -134,9 +135,15 @@ bool CheckRequiredFiles()
     bool allPresent = true;
     for (const QString &name : {QStringLiteral("Form.dll"), QStringLiteral("Res.dll")}) {
         if (!QFileInfo(CompanionPath(name)).isFile()) {
-            Platform().MessageBox(ApplicationTitle(),
-                                  QLatin1Char('\'') + name + QStringLiteral("' is not found. Please reinstall this program."),
-                                  TPlatformLayer::MessageKind::Information);
+            const QString message = QLatin1Char('\'') + name + QStringLiteral("' is not found. Please reinstall this program.");
+            // Also in the log: a program started from a desktop menu has no
+            // terminal, and the box is gone once the program has ended.
+            try {
+                AppFunc->WriteLog(message);
+            } catch (const EFileError &) {
+                // A log that cannot be written must not hide the message itself.
+            }
+            Platform().MessageBox(ApplicationTitle(), message, TPlatformLayer::MessageKind::Information);
             allPresent = false;
         }
     }

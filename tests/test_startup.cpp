@@ -113,6 +113,7 @@ TEST_P(CheckRequiredFilesTest, ReportsEachMissingFileFromTheProgramFolderAndEnds
         EXPECT_EQ(message.Caption, QStringLiteral("Sonabrix"));
         EXPECT_EQ(message.Kind, TPlatformLayer::MessageKind::Information);
     }
+    EXPECT_EQ(LogMessages(), c.ExpectedMessages);
     EXPECT_EQ(present, c.ExpectedMessages.isEmpty());
     EXPECT_EQ(FakePlatform().ProgramEnds, c.ExpectedMessages.isEmpty() ? 0 : 1);
 }
