@@ -49,6 +49,14 @@ public:
     // --- Batch conversion -------------------------------------------------
     void ConvertFileList(QTreeWidget *list);
 
+    // --- Preview ------------------------------------------------------------
+    void PlayVideoFile(const QString &fileName);
+    void ResumeVideo();
+    void PauseVideo();
+    void StopVideo();
+    // True after a play request succeeded, false after pause or stop.
+    bool IsPlaying = false;
+
     QString SegmentStart;
     QString SegmentLength;
     QString CommandLine;

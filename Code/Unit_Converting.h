@@ -71,6 +71,9 @@ public:
 
     void FormShow();
     void btnStop1Click();
+    // Ends the batch as a confirmed Stop does: the window hides, the batch
+    // ends after the current row and the encoder is terminated.
+    void StopBatch();
     void tmrChangingTimer();
     void actRefreshProgressExecute();
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+#include "BmpButton.h"
+
+// The skin's pictures are SVG files compiled into the program (skin/skin.qrc);
+// a designer replaces the skin by replacing the files. Each picture is drawn
+// sharp for the display's scale.
+
+// The picture of the given name (without ".svg") drawn at the given size.
+QPixmap SkinPicture(const QString &name, const QSize &size);
+// The up, hot and down pictures of a picture button: name_up, name_hot, name_down.
+TButtonPictures SkinButtonPictures(const QString &name, const QSize &size);
+// The same picture as an image at exactly the given pixel size (for masks).
+QImage SkinImage(const QString &name, const QSize &pixelSize);
