@@ -352,7 +352,20 @@ protected:
         m_main->edtOutputFolder->setText(m_out);
         UserSelects(m_main->cbbOutputFiletype, QStringLiteral("MP3 Files (*.mp3)"));
         m_main->chkShowOutputDirectory->setChecked(false);
-        CommonLib->AddSourceFiles(List(), {Clip(QStringLiteral("in/one.mp4"), 6.0), Clip(QStringLiteral("in/two.mp4"), 6.0)});
+    }
+
+    // A first file long enough to be caught converting, and a short second one.
+    void AddFiles(const ClipSpec &first)
+    {
+        QStringList paths;
+        for (const ClipSpec &clip : {first, ClipSpec(QStringLiteral("window_clip_2.mp4"), 2.0)}) {
+            const QString path = TempPath(QStringLiteral("in/") + (paths.isEmpty() ? QStringLiteral("one") : QStringLiteral("two"))
+                                          + QStringLiteral(".") + QFileInfo(clip.FileName).suffix());
+            QDir().mkpath(TempPath(QStringLiteral("in")));
+            QFile::copy(MakeClip(clip), path);
+            paths << path;
+        }
+        CommonLib->AddSourceFiles(List(), paths);
         ASSERT_EQ(Rows(), 2);
     }
 
@@ -363,7 +376,7 @@ protected:
         auto *timer = new QTimer(m_main.get());
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, m_main.get(), [this, timer] {
-            if (CustomProc->RefreshCount < 1 || SysFunc->FindProcessID(QStringLiteral("evc.exe")) == 0)
+            if (CustomProc->FileIndex != 0 || CustomProc->RefreshCount < 1 || EncodersRunningFrom(AppFolder()) == 0)
                 return;
             timer->stop();
             m_closeAccepted = m_main->close();
@@ -377,6 +390,7 @@ protected:
 
 TEST_F(CloseDuringBatchTest, YesStopsTheBatchAndEndsTheProgram)
 {
+    AddFiles({QStringLiteral("long.avi"), 240.0, true, false});
     CloseWhileEncoding(true);
     QTimer::singleShot(0, m_main.get(), [this] { m_main->btnConvertClick(); });
     // A generous bound: the program must end long before it.
@@ -390,11 +404,13 @@ TEST_F(CloseDuringBatchTest, YesStopsTheBatchAndEndsTheProgram)
     EXPECT_FALSE(m_converting->isVisible());
     EXPECT_FALSE(m_main->BatchRunning());
     EXPECT_EQ(EncodersRunningFrom(AppFolder()), 0);
-    EXPECT_FALSE(QFile::exists(m_out + QStringLiteral("/two.mp3")));
+    // The file cut short is removed; the next one was never started.
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files), QStringList());
 }
 
 TEST_F(CloseDuringBatchTest, NoKeepsTheWindowAndTheBatch)
 {
+    AddFiles({QStringLiteral("long.avi"), 240.0, true, false});
     CloseWhileEncoding(false);
     m_main->btnConvertClick();
 
@@ -402,8 +418,8 @@ TEST_F(CloseDuringBatchTest, NoKeepsTheWindowAndTheBatch)
     EXPECT_EQ(FakePlatform().Questions, QStringList{QStringLiteral("Are you sure to stop processing ?")});
     EXPECT_TRUE(m_main->isVisible());
     EXPECT_TRUE(m_main->isEnabled());
-    EXPECT_NEAR(AnalyseAudio(m_out + QStringLiteral("/one.mp3")).DecodedSeconds, 6.0, 0.1);
-    EXPECT_NEAR(AnalyseAudio(m_out + QStringLiteral("/two.mp3")).DecodedSeconds, 6.0, 0.1);
+    EXPECT_NEAR(AnalyseAudio(m_out + QStringLiteral("/one.mp3")).DecodedSeconds, 240.0, 0.1);
+    EXPECT_NEAR(AnalyseAudio(m_out + QStringLiteral("/two.mp3")).DecodedSeconds, 2.0, 0.1);
 }
 
 TEST_F(CloseDuringBatchTest, WithoutABatchTheWindowClosesWithoutAsking)
