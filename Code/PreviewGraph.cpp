@@ -10,7 +10,107 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
+#include <QVideoFrameFormat>
 #include <QVideoSink>
+
+namespace {
+
+// YUV to RGB on the processor. QVideoFrame::toImage() converts on the GPU
+// where the display offers OpenGL, and with the GStreamer back end of
+// Qt 6.4 that stalls playback after the first frame. Only the pixels shown
+// in the small video window are converted.
+struct YuvMatrix
+{
+    int Rv, Gu, Gv, Bu;
+    int YOffset, YScale;
+};
+
+YuvMatrix MatrixOf(const QVideoFrameFormat &format)
+{
+    const bool full = format.colorRange() == QVideoFrameFormat::ColorRange_Full;
+    const int yScale = full ? 256 : 298;
+    const int yOffset = full ? 0 : 16;
+    // Coefficients times 256 (BT.709 for HD pictures, BT.601 otherwise).
+    if (format.colorSpace() == QVideoFrameFormat::ColorSpace_BT709
+        || (format.colorSpace() == QVideoFrameFormat::ColorSpace_Undefined && format.frameHeight() >= 720))
+        return full ? YuvMatrix{403, -48, -120, 475, yOffset, yScale} : YuvMatrix{459, -55, -136, 541, yOffset, yScale};
+    return full ? YuvMatrix{359, -88, -183, 454, yOffset, yScale} : YuvMatrix{409, -100, -208, 516, yOffset, yScale};
+}
+
+inline QRgb YuvToRgb(int y, int u, int v, const YuvMatrix &m)
+{
+    const int c = (y - m.YOffset) * m.YScale;
+    const int d = u - 128;
+    const int e = v - 128;
+    const auto clamp = [](int x) { return x < 0 ? 0 : (x > 255 ? 255 : x); };
+    return qRgb(clamp((c + m.Rv * e + 128) >> 8), clamp((c + m.Gu * d + m.Gv * e + 128) >> 8),
+                clamp((c + m.Bu * d + 128) >> 8));
+}
+
+// A mapped frame as a picture of at most the given size (aspect kept).
+QImage FrameToImage(const QVideoFrame &mapped, QSize most)
+{
+    const int w = mapped.width();
+    const int h = mapped.height();
+    if (w <= 0 || h <= 0)
+        return {};
+    const QVideoFrameFormat::PixelFormat pixels = mapped.pixelFormat();
+    const QImage::Format direct = QVideoFrameFormat::imageFormatFromPixelFormat(pixels);
+    QSize out(w, h);
+    if (out.width() > most.width() || out.height() > most.height())
+        out.scale(most, Qt::KeepAspectRatio);
+    out = out.expandedTo(QSize(1, 1));
+    if (direct != QImage::Format_Invalid) {
+        const QImage view(mapped.bits(0), w, h, mapped.bytesPerLine(0), direct);
+        return view.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    }
+
+    const YuvMatrix m = MatrixOf(mapped.surfaceFormat());
+    const uchar *y0 = mapped.bits(0);
+    const int yStride = mapped.bytesPerLine(0);
+    QImage image(out, QImage::Format_RGB32);
+    for (int oy = 0; oy < out.height(); ++oy) {
+        const int sy = oy * h / out.height();
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(oy));
+        for (int ox = 0; ox < out.width(); ++ox) {
+            const int sx = ox * w / out.width();
+            int yv = 0, u = 128, v = 128;
+            switch (pixels) {
+            case QVideoFrameFormat::Format_YUV420P:
+            case QVideoFrameFormat::Format_YV12: {
+                const int ui = pixels == QVideoFrameFormat::Format_YUV420P ? 1 : 2;
+                yv = y0[sy * yStride + sx];
+                u = mapped.bits(ui)[(sy / 2) * mapped.bytesPerLine(ui) + sx / 2];
+                v = mapped.bits(3 - ui)[(sy / 2) * mapped.bytesPerLine(3 - ui) + sx / 2];
+                break;
+            }
+            case QVideoFrameFormat::Format_NV12:
+            case QVideoFrameFormat::Format_NV21: {
+                const uchar *uv = mapped.bits(1) + (sy / 2) * mapped.bytesPerLine(1) + (sx / 2) * 2;
+                yv = y0[sy * yStride + sx];
+                u = pixels == QVideoFrameFormat::Format_NV12 ? uv[0] : uv[1];
+                v = pixels == QVideoFrameFormat::Format_NV12 ? uv[1] : uv[0];
+                break;
+            }
+            case QVideoFrameFormat::Format_YUYV:
+            case QVideoFrameFormat::Format_UYVY: {
+                const uchar *pair = y0 + sy * yStride + (sx / 2) * 4;
+                const bool yuyv = pixels == QVideoFrameFormat::Format_YUYV;
+                yv = yuyv ? pair[(sx & 1) * 2] : pair[1 + (sx & 1) * 2];
+                u = yuyv ? pair[1] : pair[0];
+                v = yuyv ? pair[3] : pair[2];
+                break;
+            }
+            default:
+                return {};
+            }
+            line[ox] = YuvToRgb(yv, u, v, m);
+        }
+    }
+    return image;
+}
+
+} // namespace
 
 // --- TDSVideoWindow --------------------------------------------------------------
 
@@ -48,9 +148,11 @@ void TDSVideoWindow::ClearPicture()
 
 void TDSVideoWindow::ShowFrame(const QVideoFrame &frame)
 {
-    if (!frame.isValid())
+    QVideoFrame mapped(frame);
+    if (!mapped.isValid() || !mapped.map(QVideoFrame::ReadOnly))
         return;
-    m_picture = frame.toImage();
+    m_picture = FrameToImage(mapped, size() * devicePixelRatioF());
+    mapped.unmap();
     update();
 }
 

@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSizeGrip>
@@ -86,6 +87,21 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, const 
     return label;
 }
 
+// Column headers with 12-pixel pictures and narrow margins, so that every
+// caption fits its column at the window's designed size.
+class THeaderStyle final : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_SmallIconSize)
+            return 12;
+        if (metric == PM_HeaderMargin)
+            return 2;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 constexpr int ListTop = 345;
 constexpr int PanelLeft = 292;
 constexpr int PanelTop = 118;
@@ -106,6 +122,8 @@ TSourceListView::TSourceListView(QWidget *parent)
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
+    // Long paths keep their beginning and the file's own name in view.
+    setTextElideMode(Qt::ElideMiddle);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -118,12 +136,15 @@ TSourceListView::TSourceListView(QWidget *parent)
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
     header()->setMinimumSectionSize(24);
+    auto *headerStyle = new THeaderStyle;
+    headerStyle->setParent(header());
+    header()->setStyle(headerStyle);
     // Grid lines between cells and a selection that stays visible without focus.
     setStyleSheet(QStringLiteral(
         "QTreeView { gridline-color: #c4cedb; }"
         "QTreeView::item { border-right: 1px solid #d5dde8; border-bottom: 1px solid #d5dde8; padding: 0 2px; }"
         "QTreeView::item:selected { background: #3d74c2; color: white; }"
-        "QHeaderView::section { padding: 2px 3px; border: none; border-right: 1px solid #aab6c6;"
+        "QHeaderView::section { padding: 2px 1px; border: none; border-right: 1px solid #aab6c6;"
         " border-bottom: 1px solid #8f9db0; background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
         " stop:0 #fdfdfe, stop:1 #dde4ee); }"));
 }
