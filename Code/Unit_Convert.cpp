@@ -80,6 +80,29 @@ TRzBmpButton *MakeButton(QWidget *parent, const char *name, const QString &skin,
     return button;
 }
 
+// A picture of the skin: it keeps its colours while the window is disabled
+// during a batch, where a plain label would grey it out.
+class TPictureLabel final : public QLabel
+{
+public:
+    explicit TPictureLabel(QWidget *parent) : QLabel(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(contentsRect(), pixmap());
+    }
+};
+
+QLabel *MakePicture(QWidget *parent, const char *name, const QString &skin, const QRect &geometry)
+{
+    auto *picture = Named(new TPictureLabel(parent), name);
+    picture->setGeometry(geometry);
+    picture->setPixmap(SkinPicture(skin, geometry.size()));
+    return picture;
+}
+
 QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
     auto *label = Named(new QLabel(text, parent), name);
@@ -303,8 +326,7 @@ TFrmMainForm::~TFrmMainForm()
 
 void TFrmMainForm::CreateControls()
 {
-    imgTitle = MakeLabel(this, "imgTitle", QString(), QRect(3, 3, 713, 65));
-    imgTitle->setPixmap(SkinPicture(QStringLiteral("title"), imgTitle->size()));
+    imgTitle = MakePicture(this, "imgTitle", QStringLiteral("title"), QRect(3, 3, 713, 65));
     lblTitle = MakeLabel(this, "lblTitle", QStringLiteral("Sonabrix"), QRect(64, 10, 433, 24));
     QFont titleFont = font();
     titleFont.setBold(true);
@@ -433,8 +455,7 @@ void TFrmMainForm::CreateControls()
 
 void TFrmMainForm::CreatePreview()
 {
-    imgPlayer = MakeLabel(this, "imgPlayer", QString(), QRect(12, 72, 272, 236));
-    imgPlayer->setPixmap(SkinPicture(QStringLiteral("player"), imgPlayer->size()));
+    imgPlayer = MakePicture(this, "imgPlayer", QStringLiteral("player"), QRect(12, 72, 272, 236));
     imgPlayer->lower();
 
     pnlMediaView = Named(new QFrame(this), "pnlMediaView");
@@ -445,8 +466,7 @@ void TFrmMainForm::CreatePreview()
     DSVideoWindowEx1->setGeometry(2, 2, 256, 154);
     panLogo = Named(new QWidget(DSVideoWindowEx1), "panLogo");
     panLogo->setGeometry(0, 0, 256, 154);
-    imgLOGO = MakeLabel(panLogo, "imgLOGO", QString(), QRect(0, 0, 256, 154));
-    imgLOGO->setPixmap(SkinPicture(QStringLiteral("logo"), imgLOGO->size()));
+    imgLOGO = MakePicture(panLogo, "imgLOGO", QStringLiteral("logo"), QRect(0, 0, 256, 154));
 
     pbPlayState = Named(new QProgressBar(this), "pbPlayState");
     pbPlayState->setGeometry(18, 239, 260, 10);
@@ -459,8 +479,7 @@ void TFrmMainForm::CreatePreview()
         "QProgressBar::chunk { border-radius: 2px; background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
         " stop:0 #9fd0ff, stop:1 #2f78d0); }"));
 
-    imgPlay = MakeLabel(this, "imgPlay", QString(), QRect(18, 252, 260, 26));
-    imgPlay->setPixmap(SkinPicture(QStringLiteral("playstrip"), imgPlay->size()));
+    imgPlay = MakePicture(this, "imgPlay", QStringLiteral("playstrip"), QRect(18, 252, 260, 26));
     btnPlay = MakeButton(this, "btnPlay", QStringLiteral("play"), QRect(21, 254, 26, 22), QStringLiteral("Play"));
     btnPause = MakeButton(this, "btnPause", QStringLiteral("pause"), QRect(49, 254, 26, 22), QStringLiteral("Pause"));
     RzBmpButton1 = MakeButton(this, "RzBmpButton1", QStringLiteral("stop"), QRect(77, 254, 26, 22), QStringLiteral("Stop"));
@@ -597,12 +616,10 @@ void TFrmMainForm::FormResize()
     setMinimumSize(MinWidth, MinHeight);
     ArrangeControls();
     // The outline follows the background picture's opaque pixels.
-    const qreal scale = devicePixelRatioF();
     if (m_background.deviceIndependentSize().toSize() != size())
         m_background = SkinPicture(QStringLiteral("background"), size());
     const QImage outline = SkinImage(QStringLiteral("background"), size());
     setMask(QBitmap::fromImage(outline.createAlphaMask()));
-    Q_UNUSED(scale);
     update();
 }
 
