@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QMargins>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -16,3 +18,8 @@ QPixmap SkinPicture(const QString &name, const QSize &size);
 TButtonPictures SkinButtonPictures(const QString &name, const QSize &size);
 // The same picture as an image at exactly the given pixel size (for masks).
 QImage SkinImage(const QString &name, const QSize &pixelSize);
+// A picture drawn at its designed size and stretched to another size only
+// between its kept margins, so that corners and marks keep their shape.
+QImage SkinImageStretched(const QString &name, const QSize &designSize, const QSize &size, const QMargins &keep,
+                          qreal scale);
+QPixmap SkinPictureStretched(const QString &name, const QSize &designSize, const QSize &size, const QMargins &keep);

@@ -126,6 +126,14 @@ public:
 };
 
 constexpr int ListTop = 345;
+// What of the title and background pictures keeps its shape when the window grows.
+const QMargins TitleKeep(320, 0, 24, 0);
+const QMargins BackgroundKeep(16, 16, 16, 16);
+
+QSize DesignSize()
+{
+    return {TFrmMainForm::DesignWidth, TFrmMainForm::DesignHeight};
+}
 constexpr int PanelLeft = 292;
 constexpr int PanelTop = 118;
 constexpr int PanelWidth = 413;
@@ -449,7 +457,7 @@ void TFrmMainForm::CreateControls()
     connect(tmrClearMemory, &QTimer::timeout, this, ReportingErrors(this, &TFrmMainForm::tmrClearMemoryTimer));
     tmrClearMemory->start();
 
-    m_background = SkinPicture(QStringLiteral("background"), size());
+    m_background = SkinPicture(QStringLiteral("background"), DesignSize());
     m_panel = SkinPicture(QStringLiteral("panel"), QSize(PanelWidth, PanelHeight));
 }
 
@@ -559,7 +567,7 @@ void TFrmMainForm::ArrangeControls()
     const int dh = height() - DesignHeight;
     imgTitle->resize(713 + dw, 65);
     if (imgTitle->pixmap().deviceIndependentSize().toSize() != imgTitle->size())
-        imgTitle->setPixmap(SkinPicture(QStringLiteral("title"), imgTitle->size()));
+        imgTitle->setPixmap(SkinPictureStretched(QStringLiteral("title"), QSize(713, 65), imgTitle->size(), TitleKeep));
     btnWindowMinimize->move(646 + dw, 7);
     btnWindowClose->move(679 + dw, 7);
     btnWindowMaxsize->move(613 + dw, 7);
@@ -617,8 +625,9 @@ void TFrmMainForm::FormResize()
     ArrangeControls();
     // The outline follows the background picture's opaque pixels.
     if (m_background.deviceIndependentSize().toSize() != size())
-        m_background = SkinPicture(QStringLiteral("background"), size());
-    const QImage outline = SkinImage(QStringLiteral("background"), size());
+        m_background = SkinPictureStretched(QStringLiteral("background"), DesignSize(), size(), BackgroundKeep);
+    const QImage outline =
+        SkinImageStretched(QStringLiteral("background"), DesignSize(), size(), BackgroundKeep, 1.0);
     setMask(QBitmap::fromImage(outline.createAlphaMask()));
     update();
 }
@@ -629,7 +638,8 @@ void TFrmMainForm::paintEvent(QPaintEvent *)
     painter.drawPixmap(0, 0, m_background);
     const int dw = width() - DesignWidth;
     if (m_panel.deviceIndependentSize().toSize() != QSize(PanelWidth + dw, PanelHeight))
-        m_panel = SkinPicture(QStringLiteral("panel"), QSize(PanelWidth + dw, PanelHeight));
+        m_panel = SkinPictureStretched(QStringLiteral("panel"), QSize(PanelWidth, PanelHeight),
+                                       QSize(PanelWidth + dw, PanelHeight), QMargins(12, 12, 12, 12));
     painter.drawPixmap(PanelLeft, PanelTop, m_panel);
 
     // The caption over the list.
