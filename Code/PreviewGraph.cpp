@@ -112,6 +112,16 @@ QImage FrameToImage(const QVideoFrame &mapped, QSize most)
 
 } // namespace
 
+QImage VideoFrameToImage(const QVideoFrame &frame, const QSize &most)
+{
+    QVideoFrame mapped(frame);
+    if (!mapped.isValid() || !mapped.map(QVideoFrame::ReadOnly))
+        return {};
+    QImage image = FrameToImage(mapped, most);
+    mapped.unmap();
+    return image;
+}
+
 // --- TDSVideoWindow --------------------------------------------------------------
 
 TDSVideoWindow::TDSVideoWindow(QWidget *parent)
@@ -148,11 +158,10 @@ void TDSVideoWindow::ClearPicture()
 
 void TDSVideoWindow::ShowFrame(const QVideoFrame &frame)
 {
-    QVideoFrame mapped(frame);
-    if (!mapped.isValid() || !mapped.map(QVideoFrame::ReadOnly))
+    const QImage picture = VideoFrameToImage(frame, size() * devicePixelRatioF());
+    if (picture.isNull())
         return;
-    m_picture = FrameToImage(mapped, size() * devicePixelRatioF());
-    mapped.unmap();
+    m_picture = picture;
     update();
 }
 

@@ -35,6 +35,10 @@ public:
     virtual bool SetPositionMs(qint64 ms) = 0;
 };
 
+// A video frame as a picture of at most the given size (aspect kept),
+// converted on the processor; null for a pixel format it does not know.
+QImage VideoFrameToImage(const QVideoFrame &frame, const QSize &most);
+
 // The video window: the frames of the playing file, letter-boxed on black.
 // It paints the frames itself, so it needs neither a video overlay nor a GPU
 // and shows in screenshots of any display.

@@ -1,8 +1,13 @@
 // The preview player and the segment bar: the bar's arithmetic, the
-// player's states with a fake player, and the thumbs writing the rows.
+// player's states with a fake player, the thumbs writing the rows, and video
+// frames turned into pictures.
+#include <cstring>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QTreeWidget>
+#include <QVideoFrame>
+#include <QVideoFrameFormat>
 
 #include <gtest/gtest.h>
 
@@ -485,5 +490,89 @@ TEST_F(PreviewTest, ClosingTheWindowReleasesThePlayer)
     EXPECT_TRUE(m_graph->Loaded.isEmpty());
     EXPECT_FALSE(Ticking());
 }
+
+} // namespace
+
+// --- Video frames to pictures ----------------------------------------------------------
+
+namespace {
+
+struct ColourCase
+{
+    const char *Name;
+    int Y, U, V;   // BT.601, limited range
+    QRgb Expected;
+};
+
+class FrameColours : public ::testing::TestWithParam<std::tuple<QVideoFrameFormat::PixelFormat, ColourCase>>
+{
+};
+
+// A 16 x 8 frame of one colour in the given layout.
+QVideoFrame SolidFrame(QVideoFrameFormat::PixelFormat pixels, int y, int u, int v)
+{
+    QVideoFrameFormat format(QSize(16, 8), pixels);
+    format.setColorSpace(QVideoFrameFormat::ColorSpace_BT601);
+    format.setColorRange(QVideoFrameFormat::ColorRange_Video);
+    QVideoFrame frame(format);
+    frame.map(QVideoFrame::WriteOnly);
+    switch (pixels) {
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YV12: {
+        const bool i420 = pixels == QVideoFrameFormat::Format_YUV420P;
+        for (int row = 0; row < 8; ++row)
+            memset(frame.bits(0) + row * frame.bytesPerLine(0), y, 16);
+        for (int row = 0; row < 4; ++row) {
+            memset(frame.bits(i420 ? 1 : 2) + row * frame.bytesPerLine(i420 ? 1 : 2), u, 8);
+            memset(frame.bits(i420 ? 2 : 1) + row * frame.bytesPerLine(i420 ? 2 : 1), v, 8);
+        }
+        break;
+    }
+    case QVideoFrameFormat::Format_NV12:
+        for (int row = 0; row < 8; ++row)
+            memset(frame.bits(0) + row * frame.bytesPerLine(0), y, 16);
+        for (int row = 0; row < 4; ++row)
+            for (int i = 0; i < 8; ++i) {
+                frame.bits(1)[row * frame.bytesPerLine(1) + 2 * i] = static_cast<uchar>(u);
+                frame.bits(1)[row * frame.bytesPerLine(1) + 2 * i + 1] = static_cast<uchar>(v);
+            }
+        break;
+    case QVideoFrameFormat::Format_YUYV:
+        for (int row = 0; row < 8; ++row)
+            for (int i = 0; i < 8; ++i) {
+                uchar *pair = frame.bits(0) + row * frame.bytesPerLine(0) + 4 * i;
+                pair[0] = pair[2] = static_cast<uchar>(y);
+                pair[1] = static_cast<uchar>(u);
+                pair[3] = static_cast<uchar>(v);
+            }
+        break;
+    default:
+        break;
+    }
+    frame.unmap();
+    return frame;
+}
+
+TEST_P(FrameColours, ConvertsOnTheProcessor)
+{
+    const auto [pixels, colour] = GetParam();
+    const QImage picture = VideoFrameToImage(SolidFrame(pixels, colour.Y, colour.U, colour.V), QSize(8, 8));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(8, 4));  // scaled down, aspect kept
+    const QRgb got = picture.pixel(3, 2);
+    EXPECT_NEAR(qRed(got), qRed(colour.Expected), 3) << colour.Name;
+    EXPECT_NEAR(qGreen(got), qGreen(colour.Expected), 3) << colour.Name;
+    EXPECT_NEAR(qBlue(got), qBlue(colour.Expected), 3) << colour.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrameColours,
+    ::testing::Combine(::testing::Values(QVideoFrameFormat::Format_YUV420P, QVideoFrameFormat::Format_YV12,
+                                         QVideoFrameFormat::Format_NV12, QVideoFrameFormat::Format_YUYV),
+                       ::testing::Values(ColourCase{"Red", 81, 90, 240, qRgb(255, 0, 0)},
+                                         ColourCase{"Green", 145, 54, 34, qRgb(0, 255, 0)},
+                                         ColourCase{"Blue", 41, 240, 110, qRgb(0, 0, 255)},
+                                         ColourCase{"White", 235, 128, 128, qRgb(255, 255, 255)},
+                                         ColourCase{"Black", 16, 128, 128, qRgb(0, 0, 0)})));
 
 } // namespace
