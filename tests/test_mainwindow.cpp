@@ -187,10 +187,15 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesSizesCaptionsAndStates)
     EXPECT_FALSE(m_main->mask().isEmpty());
     EXPECT_FALSE(m_main->mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(m_main->mask().contains(QPoint(360, 255)));
+}
 
-    // A window made afresh offers the home folder's "sonabrix" for output.
-    TFrmMainForm fresh;
-    EXPECT_EQ(fresh.edtOutputFolder->text(), QDir::homePath() + QStringLiteral("/sonabrix"));
+using FreshWindowTest = ProgramFolderTest;
+
+TEST_F(FreshWindowTest, OutputFolderStartsInTheHomeFolder)
+{
+    TFrmMainForm window;
+    EXPECT_EQ(window.edtOutputFolder->text(), QDir::homePath() + QStringLiteral("/sonabrix"));
+    EXPECT_EQ(window.dxTreeSourceFileInfo->topLevelItemCount(), 0);
 }
 
 TEST_F(MainWindowTest, ListShowsEveryColumnWithoutScrollingWhenEmpty)
