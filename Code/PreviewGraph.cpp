@@ -245,28 +245,30 @@ bool TQtFilterGraph::RenderFile(const QString &fileName)
     // loading reads as one step. User input waits meanwhile.
     QEventLoop loop;
     bool failed = false;
+    bool done = false;
     const auto settled = [&] {
         const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
         if (status == QMediaPlayer::InvalidMedia)
             failed = true;
-        if (failed || status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia
-            || status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::EndOfMedia)
+        done = failed || status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia
+            || status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::EndOfMedia;
+        if (done)
             loop.quit();
     };
     const QMetaObject::Connection statusWatch =
         QObject::connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, &loop, settled);
     const QMetaObject::Connection errorWatch =
         QObject::connect(m_player.get(), &QMediaPlayer::errorOccurred, &loop, [&] {
-            failed = true;
+            failed = done = true;
             loop.quit();
         });
     QTimer::singleShot(LoadTimeoutMs, &loop, [&] {
-        failed = true;
+        failed = done = true;
         loop.quit();
     });
     m_player->setSource(QUrl::fromLocalFile(fileName));
     settled();
-    if (!failed && m_player->mediaStatus() == QMediaPlayer::LoadingMedia)
+    if (!done)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     QObject::disconnect(statusWatch);
     QObject::disconnect(errorWatch);
