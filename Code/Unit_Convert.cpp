@@ -808,7 +808,10 @@ void TFrmMainForm::lblTitleMouseMove()
 
 bool TFrmMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lblTitle || watched == imgTitle) {
+    const QEvent::Type type = event->type();
+    const bool mouseEvent =
+        type == QEvent::MouseMove || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease;
+    if ((watched == lblTitle || watched == imgTitle) && mouseEvent) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (event->type() == QEvent::MouseMove && (mouse->buttons() & Qt::LeftButton)) {
             if (m_manualMove)
