@@ -26,7 +26,10 @@ QSize TRzBmpButton::sizeHint() const
 void TRzBmpButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QPixmap &picture = isDown() ? m_down : (m_hot_now ? m_hot : m_up);
+    const QPixmap &picture = isDown() ? m_down : (m_hot_now && isEnabled() ? m_hot : m_up);
+    // A disabled button shows its up picture faded.
+    if (!isEnabled())
+        painter.setOpacity(0.45);
     painter.drawPixmap(rect(), picture);
 }
 

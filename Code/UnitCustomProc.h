@@ -52,6 +52,14 @@ public:
     // still finishes.
     bool IsConverting() const { return m_converting; }
 
+    // --- Preview ------------------------------------------------------------
+    void PlayVideoFile(const QString &fileName);
+    void ResumeVideo();
+    void PauseVideo();
+    void StopVideo();
+    // True after a play request succeeded, false after pause or stop.
+    bool IsPlaying = false;
+
     QString SegmentStart;
     QString SegmentLength;
     QString CommandLine;

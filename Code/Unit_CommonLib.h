@@ -6,6 +6,7 @@
 class QComboBox;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TFilterGraph;
 
 // The settings of the open dialog for source files, and what it chose last.
 struct TOpenDialog
@@ -113,6 +114,13 @@ public:
     void ShutdownComputer() const;
     void OpenFolderInExplorer(const QString &folder) const;
     QString ChooseOutputFolder(const QString &currentFolder) const;
+
+    // --- Preview ------------------------------------------------------------
+    // Moves the player to an absolute position; throws EAppError when
+    // nothing is loaded.
+    void SeekVideo(TFilterGraph *graph, qint64 ms) const;
+    // The file loaded into the preview; empty when none is.
+    QString PlayingFile;
 
     // --- The current job ----------------------------------------------------
     QString AppFolder;

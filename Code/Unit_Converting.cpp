@@ -311,6 +311,11 @@ void TfrmConverting::btnStop1Click()
 {
     if (!Platform().AskYesNo(ApplicationTitle(), QStringLiteral("Are you sure you want to stop the work ? ")))
         return;
+    StopBatch();
+}
+
+void TfrmConverting::StopBatch()
+{
     StopProcessing();
     CommonLib->StopEncoder(CommonLib->EncoderPath);
     CommonLib->StopEncoder(QStringLiteral("evc.exe"));

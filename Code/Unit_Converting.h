@@ -79,6 +79,9 @@ public:
     // asking when the batch is already stopping. Meant to be called while a
     // batch runs (TCustomProc::IsConverting).
     bool ConfirmStopProcessing();
+    // Ends the batch as a confirmed Stop does: the window hides, the batch
+    // ends after the current row and the encoder is terminated.
+    void StopBatch();
     void tmrChangingTimer();
     void actRefreshProgressExecute();
 

@@ -1,11 +1,15 @@
-// Takes screenshots of the options dialog and of the progress window during
-// a real conversion, for a person to look at. Run it under a display server
-// (bench/screenshots starts one with Xvfb):
-//   window_shots CLIP OUTPUT-FOLDER
+// Takes screenshots of the main window with five files listed and a video
+// frame in its preview, of the options dialog and of the progress window
+// during a real conversion, for a person to look at. Run it under a display
+// server (bench/screenshots starts one with Xvfb):
+//   window_shots CLIP OUTPUT-FOLDER ROWS-FOLDER [main-only]
 #include <QApplication>
+#include <QEventLoop>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -15,6 +19,8 @@
 
 #include "FuncObjects.h"
 #include "PlatformLayer.h"
+#include "PreviewGraph.h"
+#include "SegmentBar.h"
 #include "Simple.h"
 #include "Unit_CommonLib.h"
 #include "Unit_Convert.h"
@@ -45,6 +51,12 @@ void SaveScreen(const QString &path)
     QGuiApplication::primaryScreen()->grabWindow(0).save(path);
 }
 
+void SaveWindow(const QWidget &window, const QString &path)
+{
+    const QRect area = window.frameGeometry();
+    QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -70,6 +82,44 @@ int main(int argc, char *argv[])
     mainForm.show();
     mainForm.cbbOutputFiletype->setCurrentIndex(2);
     emit mainForm.cbbOutputFiletype->activated(2);
+
+    // The main window with five files, the second one trimmed and playing.
+    const QString rowsFolder = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const bool mainOnly = argc > 4 && QByteArray(argv[4]) == "main-only";
+    const QString scale = QGuiApplication::primaryScreen()->devicePixelRatio() > 1 ? QStringLiteral("@2x") : QString();
+    QStringList rows;
+    for (QDirIterator it(rowsFolder, QDir::Files); it.hasNext();)
+        rows << it.next();
+    rows.sort();
+    CommonLib->AddSourceFiles(mainForm.dxTreeSourceFileInfo, rows);
+    if (mainForm.dxTreeSourceFileInfo->topLevelItemCount() > 1) {
+        mainForm.dxTreeSourceFileInfo->setCurrentItem(mainForm.dxTreeSourceFileInfo->topLevelItem(1));
+        mainForm.actDxTreeListOnClickExecute();
+        mainForm.Panel1->SetLeftWidth(30);
+        mainForm.Splitter1Moved();
+        mainForm.Panel1->SetRightWidth(50);
+        mainForm.Splitter2Moved();
+        mainForm.dxTreeSourceFileInfoDblClick();
+    }
+    // Shoot once the clock has shown two seconds, paused so that picture and clock agree.
+    QEventLoop settle;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &settle, [&] {
+        if (mainForm.pnlCurTime->text() >= QStringLiteral("00:00:02") || !CustomProc->IsPlaying)
+            settle.quit();
+    });
+    poll.start(50);
+    QTimer::singleShot(20000, &settle, &QEventLoop::quit);
+    settle.exec();
+    mainForm.btnPauseClick();
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
+    SaveWindow(mainForm, output + QStringLiteral("/main") + scale + QStringLiteral(".png"));
+    mainForm.RzBmpButton1Click();
+    if (mainOnly)
+        return 0;
+    CommonLib->ClearRows(mainForm.dxTreeSourceFileInfo);
+
 
     QTimer::singleShot(800, [&] {
         optionsDialog.show();
