@@ -8,7 +8,6 @@
 
 #include "AppErrors.h"
 #include "PlatformLayer.h"
-#include "Unit_CommonLib.h"
 #include "Unit_Convert.h"
 #include "Unit_Converting.h"
 #include "Unit_Option.h"
@@ -53,21 +52,26 @@ QStringList StartupFiles(const QStringList &arguments)
     return files;
 }
 
+void OpenStartupFiles(TFrmMainForm &mainForm, const QStringList &arguments)
+{
+    QList<QUrl> urls;
+    for (const QString &file : StartupFiles(arguments))
+        urls << QUrl::fromLocalFile(file);
+    mainForm.FilesDropped(urls);
+}
+
 int StartSonabrix()
 {
     TFrmMainForm mainForm;
     TfrmConverting progressWindow;
     TfrmOption optionsDialog(&mainForm);
     mainForm.show();
-    const QStringList files = StartupFiles(QCoreApplication::arguments().mid(1));
-    if (!files.isEmpty()) {
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (!arguments.isEmpty()) {
         // Listed once the message loop runs, so that a warning about an
         // unreadable file shows over the finished window.
         QMetaObject::invokeMethod(
-            &mainForm,
-            [&mainForm, files] {
-                RunReportingErrors([&] { CommonLib->AddSourceFiles(mainForm.dxTreeSourceFileInfo, files); });
-            },
+            &mainForm, [&mainForm, arguments] { RunReportingErrors([&] { OpenStartupFiles(mainForm, arguments); }); },
             Qt::QueuedConnection);
     }
     return QApplication::exec();

@@ -34,6 +34,11 @@ public:
 // made absolute.
 QStringList StartupFiles(const QStringList &arguments);
 
+class TFrmMainForm;
+
+// Lists the files named on the command line exactly as dropped files are.
+void OpenStartupFiles(TFrmMainForm &mainForm, const QStringList &arguments);
+
 // Creates the main window, the progress window and the options dialog, in
 // that order, shows the main window, lists the files given on the command
 // line as dropped files are listed, and runs the message loop.

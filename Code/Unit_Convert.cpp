@@ -29,6 +29,7 @@
 #include <QWindow>
 
 #include "AppErrors.h"
+#include "FlashForm.h"
 #include "FuncObjects.h"
 #include "PlatformLayer.h"
 #include "PreviewGraph.h"
@@ -323,6 +324,8 @@ TFrmMainForm::TFrmMainForm(QWidget *parent)
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+
+    CheckRequiredFiles();
 }
 
 TFrmMainForm::~TFrmMainForm()
@@ -604,13 +607,9 @@ void TFrmMainForm::FormShow()
 {
     CustomProc->FillAllCombos();
     setAcceptDrops(true);
-    ShowSplashStep();
+    ShowSplash(this, lblTitle);
     setWindowTitle(ApplicationTitle());
     CustomProc->ApplyProfile();
-}
-
-void TFrmMainForm::ShowSplashStep()
-{
 }
 
 void TFrmMainForm::resizeEvent(QResizeEvent *event)
@@ -757,18 +756,22 @@ void TFrmMainForm::actCloseWindowExecute()
 
 void TFrmMainForm::ActSysHomePageExecute()
 {
+    OpenHomePage();
 }
 
 void TFrmMainForm::ActSysEmailExecute()
 {
+    SendSupportEmail();
 }
 
 void TFrmMainForm::ActSysHelpExecute()
 {
+    OpenHelpFile();
 }
 
 void TFrmMainForm::ActSysAboutExecute()
 {
+    ShowAboutBox();
 }
 
 // --- Moving the window ------------------------------------------------------------------

@@ -227,7 +227,6 @@ private:
     void CreatePreview();
     void ArrangeControls();
     // Where start-up shows its splash window while the window is first shown.
-    void ShowSplashStep();
     void StartWindowMove(const QPoint &globalPos);
     void ApplyRegionMove(int region, Qt::MouseButton button, Qt::MouseButtons buttons,
                          Qt::KeyboardModifiers modifiers);

@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libavcodec-extra ffmpeg
   googletest libgtest-dev
-  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  qt6-multimedia-dev qt6-svg-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   fp-utils librsvg2-bin libchm-bin xchm xdg-utils
   dpkg-dev fakeroot lintian appstream desktop-file-utils man-db
 )

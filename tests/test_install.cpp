@@ -4,11 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
+#include "FakePlatform.h"
 #include "FuncObjects.h"
 #include "Simple.h"
 #include "TestEnvironment.h"
 #include "Unit_CommonLib.h"
+#include "Unit_Convert.h"
 
 namespace {
 
@@ -99,4 +102,24 @@ TEST(StartupFiles, CommandLineNamesBecomeAbsolutePaths)
     EXPECT_EQ(files, QStringList({here + QStringLiteral("/a.mp4"), here + QStringLiteral("/b c.mkv"),
                                   QStringLiteral("/abs/clip.avi"), QStringLiteral("/home/u/Grüße.mp4"),
                                   here + QStringLiteral("/-leading-dash.mp4")}));
+}
+
+class OpenWithTest : public WindowsTest {};
+
+TEST_F(OpenWithTest, FilesOnTheCommandLineAreListedAsDroppedFilesAre)
+{
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_work.path()));
+    ASSERT_TRUE(QFile::copy(MakeClip(ClipSpec(QStringLiteral("open_with.mp4"), 2.0)), QStringLiteral("a.mp4")));
+    ASSERT_TRUE(QFile::copy(MakeClip(ClipSpec(QStringLiteral("open_with.mkv"), 2.0)), QStringLiteral("b.mkv")));
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("folder.mp4")));
+    OpenStartupFiles(*m_main, {QStringLiteral("a.mp4"), QStringLiteral("b.mkv"), QStringLiteral("folder.mp4"),
+                               QStringLiteral("a.mp4")});
+    QDir::setCurrent(previous);
+
+    const QTreeWidget *list = m_main->dxTreeSourceFileInfo;
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(colFileName), m_work.path() + QStringLiteral("/a.mp4"));
+    EXPECT_EQ(list->topLevelItem(1)->text(colFileName), m_work.path() + QStringLiteral("/b.mkv"));
+    EXPECT_TRUE(FakePlatform().Messages.isEmpty());
 }

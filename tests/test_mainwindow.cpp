@@ -23,6 +23,7 @@
 #include "BmpButton.h"
 #include "FakeGraph.h"
 #include "FakePlatform.h"
+#include "FlashForm.h"
 #include "FuncObjects.h"
 #include "SegmentBar.h"
 #include "TestEnvironment.h"
@@ -104,7 +105,7 @@ struct ControlCase
 TEST_F(MainWindowTest, ControlsCarryTheirNamesSizesCaptionsAndStates)
 {
     const ControlCase controls[] = {
-        {"lblTitle", 433, 24, "Sonabrix", true},
+        {"lblTitle", 433, 24, "Sonabrix Video to Audio Converter", true},
         {"imgTitle", 713, 65, nullptr, true},
         {"btnWindowMinimize", 31, 27, nullptr, true},
         {"btnWindowClose", 31, 27, nullptr, true},
@@ -196,6 +197,19 @@ TEST_F(FreshWindowTest, OutputFolderStartsInTheHomeFolder)
     TFrmMainForm window;
     EXPECT_EQ(window.edtOutputFolder->text(), QDir::homePath() + QStringLiteral("/sonabrix"));
     EXPECT_EQ(window.dxTreeSourceFileInfo->topLevelItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, HelpButtonsHandTheirAddressesToTheDesktop)
+{
+    m_main->btnHomePage->click();
+    m_main->btnEMail->click();
+    m_main->btnHelp->click();
+    ASSERT_EQ(FakePlatform().OpenedUrls.size(), 3);
+    EXPECT_EQ(FakePlatform().OpenedUrls[0], ProductInfo.HomePage);
+    EXPECT_EQ(FakePlatform().OpenedUrls[1], QStringLiteral("mailto:") + ProductInfo.SupportEmail);
+    EXPECT_EQ(FakePlatform().OpenedUrls[2], QUrl::fromLocalFile(AppFolder() + QStringLiteral("Help.chm")).toString());
+    EXPECT_FALSE(ProductInfo.HomePage.isEmpty());
+    EXPECT_FALSE(ProductInfo.SupportEmail.isEmpty());
 }
 
 TEST_F(MainWindowTest, ListShowsEveryColumnWithoutScrollingWhenEmpty)
