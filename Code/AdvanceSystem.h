@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
+#include <mutex>
 
 #include <QString>
 #include <QStringList>
@@ -23,8 +26,15 @@ public:
     // the signal that ended it; -1 when none ran.
     int LastExitCode() const { return m_lastExitCode; }
 
+    // Ends the program this runner started, if it still runs; callable from
+    // any thread. It never signals a process this runner did not start: the
+    // id is forgotten, under the same lock, when the child is reaped.
+    bool TerminateChild();
+
 private:
     int m_lastExitCode = -1;
+    std::mutex m_childLock;
+    pid_t m_childPid = 0;
 };
 
 // True on the platforms of the NT family; Linux counts as one.
