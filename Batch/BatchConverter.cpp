@@ -261,9 +261,9 @@ void TBatchConverter::Run(const std::function<bool()> &stopRequested)
             job->Thread.join();
             JobComplete(*job, stopping);
         }
-        ShowProgress(false);
+        ShowProgress();
     }
-    ShowProgress(true);
+    ShowProgress();
 }
 
 void TBatchConverter::PrintCommandLines()
@@ -296,7 +296,7 @@ void TBatchConverter::Announce(const QString &line)
     }
 }
 
-void TBatchConverter::ShowProgress(bool final)
+void TBatchConverter::ShowProgress()
 {
     if (!m_terminal)
         return;
@@ -309,7 +309,7 @@ void TBatchConverter::ShowProgress(bool final)
         text += line + QLatin1Char('\n');
     m_announcements.clear();
     m_liveLines = 0;
-    if (!final) {
+    {
         double running = 0;
         {
             const std::lock_guard<std::mutex> lock(m_lock);

@@ -58,7 +58,9 @@ private:
     void JobComplete(RecBatchJob &job, bool stopped);
     // Forms the conversion of a source and reserves its output name.
     bool FormJob(const RecBatchSource &source, RecBatchJob &job, QString *error);
-    void ShowProgress(bool final);
+    // Redraws the live block on a terminal: one line per running job and the
+    // overall bar, with the finished files' lines above it.
+    void ShowProgress();
     void Announce(const QString &line);
 
     RecBatchOptions m_options;

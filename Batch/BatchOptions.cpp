@@ -253,11 +253,13 @@ bool ParseBatchCommandLine(const QStringList &arguments, RecBatchOptions *option
         return false;
     }
     if (parser.isSet(QStringLiteral("output"))) {
-        choices.OutputFolder = parser.value(QStringLiteral("output"));
-        if (choices.OutputFolder.isEmpty()) {
+        if (parser.value(QStringLiteral("output")).isEmpty()) {
             *error = QStringLiteral("--output needs a folder");
             return false;
         }
+        // The encoder runs in the program's folder: a relative folder would
+        // name another place there.
+        choices.OutputFolder = QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath();
     }
     options->Arguments = parser.positionalArguments();
     if (options->Arguments.isEmpty()) {
