@@ -202,7 +202,13 @@ void TBatchConverter::JobComplete(RecBatchJob &job, bool stopped)
             Announce(QStringLiteral("stopped   %1").arg(job.Source.FileName));
         } else {
             result.Result = RecBatchResult::Outcome::Failed;
-            result.Reason = job.Started ? StrFunc->GetLastLine(job.OutputTail) : QStringLiteral("the encoder could not be started");
+            if (!job.Started)
+                result.Reason = QStringLiteral("the encoder could not be started");
+            else if (job.ExitCode > 128)
+                // Its last line is then only a progress report.
+                result.Reason = QStringLiteral("the encoder was ended from outside by signal %1").arg(job.ExitCode - 128);
+            else
+                result.Reason = StrFunc->GetLastLine(job.OutputTail);
             if (result.Reason.isEmpty())
                 result.Reason = QStringLiteral("the encoder ended with status %1").arg(job.ExitCode);
             Announce(QStringLiteral("failed    %1: %2").arg(job.Source.FileName, result.Reason));
