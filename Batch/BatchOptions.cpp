@@ -1,5 +1,7 @@
 #include "BatchOptions.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -157,7 +159,12 @@ bool ProfileValue(const QCommandLineParser &parser, RecConversionChoices *choice
 
 bool JobsValue(const QCommandLineParser &parser, int *jobs, QString *error)
 {
-    *jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    // The cores this process may run on, as nproc counts them.
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    *jobs = sched_getaffinity(0, sizeof cores, &cores) == 0 ? CPU_COUNT(&cores)
+                                                            : static_cast<int>(std::thread::hardware_concurrency());
+    *jobs = std::max(1, *jobs);
     if (!parser.isSet(QStringLiteral("jobs")))
         return true;
     const QString value = parser.value(QStringLiteral("jobs")).trimmed();

@@ -1,11 +1,15 @@
 // The engine on its own: forming a conversion from a plain record of
 // choices, with no window in the program.
+#include <chrono>
+#include <thread>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "AdvanceSystem.h"
 #include "AppErrors.h"
 #include "ConversionJob.h"
 #include "FuncObjects.h"
@@ -144,6 +148,31 @@ TEST(CustomProfileString, SetsSixChoicesOrNothing)
     EXPECT_TRUE(ApplyCustomProfileString(choices, QStringLiteral("1|1|1|-1|1|1")));
     EXPECT_TRUE(choices.AudioBitrate.isEmpty());
     EXPECT_THROW(ApplyCustomProfileString(choices, QStringLiteral("1|1|x|1|1|1")), EConvertError);
+}
+
+// The batch command stops encoders from its own thread while their runners
+// watch them on others.
+TEST_F(EngineTest, ARunnerEndsOnlyItsOwnChildFromAnotherThread)
+{
+    TAdvanceSystem runner;
+    EXPECT_FALSE(runner.TerminateChild());
+    bool started = false;
+    std::thread watch([&] {
+        started = runner.RunConsoleProgram(QStringLiteral(HELPER_DIR "/console_helper sleep 30000"),
+                                           [](const QString &) {});
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < until) {
+        ended = runner.TerminateChild();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    watch.join();
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(runner.LastExitCode(), 128 + 9);
+    // Reaped and forgotten: nothing is signalled any more.
+    EXPECT_FALSE(runner.TerminateChild());
 }
 
 } // namespace
