@@ -41,7 +41,8 @@ public:
 
     // Runs the queue to its end, or until stopRequested() answers true; then
     // it ends the running encoders and removes their partial outputs.
-    // Progress goes to the given stream.
+    // Progress goes to standard output: live lines on a terminal, else one
+    // line per finished file.
     void Run(const std::function<bool()> &stopRequested);
 
     // Forms every command line, reserving its output name as a real run
