@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -358,6 +359,21 @@ bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsol
     }
     ChildProcess child(pid);
     m_lastProcessId = pid;
+    // Forgets the child before it is reaped on any path out, so that
+    // TerminateChild never reaches a process that reuses its id.
+    struct ForgetChild
+    {
+        TAdvanceSystem &runner;
+        ~ForgetChild()
+        {
+            const std::lock_guard<std::mutex> lock(runner.m_childLock);
+            runner.m_childPid = 0;
+        }
+    } forget{*this};
+    {
+        const std::lock_guard<std::mutex> lock(m_childLock);
+        m_childPid = pid;
+    }
     input.readEnd.reset();
     output.writeEnd.reset();
 
@@ -365,7 +381,13 @@ bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsol
     char buffer[ChunkBytes + 2];
     bool outputOpen = true;
     for (;;) {
-        const bool ended = child.HasEnded();
+        bool ended = false;
+        {
+            const std::lock_guard<std::mutex> lock(m_childLock);
+            ended = child.HasEnded();
+            if (ended)
+                m_childPid = 0;
+        }
         const int waiting = BytesWaiting(output.readEnd.get());
         if (waiting > 0) {
             ssize_t lastRead = 0;
@@ -390,4 +412,10 @@ bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsol
     }
     m_lastExitCode = child.ExitCode();
     return true;
+}
+
+bool TAdvanceSystem::TerminateChild()
+{
+    const std::lock_guard<std::mutex> lock(m_childLock);
+    return m_childPid > 0 && ::kill(m_childPid, SIGKILL) == 0;
 }

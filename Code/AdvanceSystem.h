@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
+#include <mutex>
 
 #include <QString>
 #include <QStringList>
@@ -30,10 +33,17 @@ public:
     // The process id of the last program started; 0 when none started.
     qint64 LastProcessId() const { return m_lastProcessId; }
 
+    // Ends the program this runner started, if it still runs; callable from
+    // any thread. It never signals a process this runner did not start: the
+    // id is forgotten, under the same lock, when the child is reaped.
+    bool TerminateChild();
+
 private:
     int m_lastExitCode = -1;
     qint64 m_lastProcessId = 0;
     QString m_lastError;
+    std::mutex m_childLock;
+    pid_t m_childPid = 0;
 };
 
 // True on the platforms of the NT family; Linux counts as one.

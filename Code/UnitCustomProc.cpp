@@ -18,6 +18,7 @@
 
 #include "AdvanceSystem.h"
 #include "AppErrors.h"
+#include "ConversionJob.h"
 #include "FuncObjects.h"
 #include "IniFiles32.h"
 #include "PartialOutput.h"
@@ -297,56 +298,58 @@ QString TCustomProc::GetSegmentLength(const QString &fileName) const
 
 QString TCustomProc::PrepareOutputFolder() const
 {
-    QString folder = FrmMainForm->edtOutputFolder->text();
-    // The encoder runs in the program's folder: a relative folder is made
-    // absolute here, so that the output lands where the user asked.
-    if (!folder.isEmpty() && QDir::isRelativePath(folder))
-        folder = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    if (QDir().mkpath(folder))
-        AppFunc->WriteLog(QStringLiteral("Output directory ") + folder);
-    else
-        AppFunc->WriteLog(QStringLiteral("Output directory error. ->") + folder);
-    return folder;
+    return ::PrepareOutputFolder(FrmMainForm->edtOutputFolder->text());
+}
+
+// The one place where the windows' controls become the choices of a
+// conversion; everything after it is the same code the batch command runs.
+RecConversionChoices TCustomProc::ReadChoices(const QString &fileName) const
+{
+    RecConversionChoices choices;
+    choices.OutputType = FrmMainForm->cbbOutputFiletype->currentIndex();
+    choices.Quality = FrmMainForm->cbbProfile->currentIndex();
+    choices.CustomProfile = choices.Quality >= 5 ? ReadCustomProfile() : QString();
+    choices.VideoSize = frmOption->cbbVideoSize->currentText();
+    choices.FrameRate = frmOption->cbbFramerate->currentText();
+    choices.VideoBitrate = frmOption->cbbVideoBitrate->currentText();
+    choices.AudioBitrate = frmOption->cbbAudioBitrate->currentText();
+    choices.AudioChannels = frmOption->cbbAudioChannels->currentText();
+    choices.AudioSample = frmOption->cbbAudioSample->currentText();
+    choices.Volume = frmOption->cbbAudioVolumeGain->currentText();
+    choices.AspectRatio = frmOption->cbbAspectratio->currentText();
+    choices.OutputFolder = FrmMainForm->edtOutputFolder->text();
+    if (const QTreeWidgetItem *row = FindRowByFileName(fileName)) {
+        choices.HasSegment = true;
+        choices.SegmentStart = row->text(colStartTime);
+        choices.SegmentEnd = row->text(colEndTime);
+    }
+    return choices;
 }
 
 QString TCustomProc::BuildCommandLine(const QString &fileName)
 {
+    // Applies the options dialog's custom profile to its choices first.
+    GetSegmentStart(fileName);
+    const RecConversionJob formed = FormConversion(ReadChoices(fileName), fileName, CommonLib->AppFolder);
+    SegmentStart = formed.SegmentStart;
+    SegmentLength = formed.SegmentLength;
     TCommonLib &job = *CommonLib;
-    SegmentStart = GetSegmentStart(fileName);
-    SegmentLength = GetSegmentLength(fileName);
-    job.SegmentArg = !SegmentStart.isEmpty() && !SegmentLength.isEmpty()
-        ? QStringLiteral(" -ss ") + SegmentStart + QStringLiteral(" -t ") + SegmentLength
-        : QString();
-    job.EncoderPath = job.AppFolder + QStringLiteral("evc.exe");
-    job.SourceFile = fileName;
-
-    QComboBox *types = FrmMainForm->cbbOutputFiletype;
-    const int outputType = types->currentIndex();
-    job.CodecArgs = job.GetCodecArgs(types, outputType);
-    job.VideoBitrateArg = job.GetVideoBitrateArg(frmOption->cbbVideoBitrate, frmOption->cbbVideoBitrate->currentIndex());
-    job.VideoSizeArg = job.GetVideoSizeArg(frmOption->cbbVideoSize, frmOption->cbbVideoSize->currentIndex());
-    job.AudioBitrateArg = job.GetAudioBitrateArg(frmOption->cbbAudioBitrate, frmOption->cbbAudioBitrate->currentIndex());
-    job.VolumeArg = job.GetVolumeArg(frmOption->cbbAudioVolumeGain, frmOption->cbbAudioVolumeGain->currentIndex());
-    job.ChannelsArg = job.GetAudioChannelsArg(frmOption->cbbAudioChannels, frmOption->cbbAudioChannels->currentIndex());
-    job.SampleRateArg = job.GetAudioSampleArg(frmOption->cbbAudioSample, frmOption->cbbAudioSample->currentIndex());
-    job.FormatArg = job.GetFormatArg(types, outputType);
-    job.OutputFolder = PrepareOutputFolder();
-    job.OutputBaseName = FileFunc->GetFileNameNoExt(fileName);
-    job.OutputExt = job.GetOutputExt(types, outputType);
-
-    QString options;
-    if (job.OutputExt == QLatin1String(".amr")) {
-        options = job.CodecArgs + job.VideoSizeArg + job.VideoBitrateArg + job.AudioBitrateArg + job.VolumeArg
-            + QStringLiteral(" -ac 1 -ar 8000") + job.FormatArg + job.SegmentArg;
-    } else {
-        options = job.CodecArgs + job.AudioBitrateArg + job.VolumeArg + job.ChannelsArg + job.SampleRateArg
-            + job.FormatArg + job.SegmentArg;
-    }
-    job.OutputPath = FileFunc->GetUniqueFileName(job.OutputFolder + job.OutputBaseName + job.OutputExt);
-    return job.EncoderPath + QStringLiteral(" -y -i ") + TCommonLib::QuotePath(job.SourceFile) + options
-        + QLatin1Char(' ') + TCommonLib::QuotePath(job.OutputPath);
+    job.SegmentArg = formed.SegmentArg;
+    job.EncoderPath = formed.EncoderPath;
+    job.SourceFile = formed.SourceFile;
+    job.CodecArgs = formed.CodecArgs;
+    job.VideoBitrateArg = formed.VideoBitrateArg;
+    job.VideoSizeArg = formed.VideoSizeArg;
+    job.AudioBitrateArg = formed.AudioBitrateArg;
+    job.VolumeArg = formed.VolumeArg;
+    job.ChannelsArg = formed.ChannelsArg;
+    job.SampleRateArg = formed.SampleRateArg;
+    job.FormatArg = formed.FormatArg;
+    job.OutputFolder = formed.OutputFolder;
+    job.OutputBaseName = formed.OutputBaseName;
+    job.OutputExt = formed.OutputExt;
+    job.OutputPath = formed.OutputPath;
+    return formed.CommandLine;
 }
 
 // --- Batch conversion ------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+struct RecConversionChoices;
+
 class QComboBox;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -45,6 +47,9 @@ public:
     QString GetSegmentStart(const QString &fileName) const;
     QString GetSegmentLength(const QString &fileName) const;
     QString PrepareOutputFolder() const;
+    // The choices of the main window and the options dialog, with the segment
+    // of the source list's row of the file.
+    RecConversionChoices ReadChoices(const QString &fileName) const;
 
     // --- Batch conversion -------------------------------------------------
     void ConvertFileList(QTreeWidget *list);

@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 
 #include "AppErrors.h"
-#include "AvHandles.h"
+#include "ConversionJob.h"
 #include "FuncObjects.h"
 #include "IniFiles32.h"
 #include "PlatformLayer.h"
@@ -38,16 +38,6 @@ private:
 QString ItemTextAt(QComboBox *box, int index)
 {
     return box && index >= 0 && index < box->count() ? box->itemText(index) : QString();
-}
-
-QString CatalogueEntryAt(const QStringList &list, int index)
-{
-    return index >= 0 && index < list.size() ? list[index] : QString();
-}
-
-QString FragmentOrFallback(const QString &option, const QString &value, const QString &fallback)
-{
-    return value.isEmpty() ? fallback : option + value;
 }
 
 // Encoders that keep refusing to end are given up after this many attempts,
@@ -204,95 +194,56 @@ bool TCommonLib::ClearRows(QTreeWidget *list) const
     }
 }
 
-// --- Media probe ------------------------------------------------------------
-
-int TCommonLib::ProbeDurationSeconds(const QString &fileName)
-{
-    // Only regular files: opening a named pipe or a device could block the
-    // window for good.
-    if (!QFileInfo(fileName).isFile())
-        return 0;
-    const QByteArray path = QFile::encodeName(fileName);
-    InputFormatPtr input = OpenInputFormat(path.constData());
-    if (!input)
-        return 0;
-    // Most containers state their duration in the header; the others need
-    // the streams read to estimate it.
-    if (input->duration == AV_NOPTS_VALUE || input->duration <= 0) {
-        if (avformat_find_stream_info(input.get(), nullptr) < 0)
-            return 0;
-    }
-    if (input->duration == AV_NOPTS_VALUE || input->duration <= 0)
-        return 0;
-    const qint64 seconds = input->duration / AV_TIME_BASE;
-    return seconds > INT32_MAX ? 0 : static_cast<int>(seconds);
-}
-
-qint64 TCommonLib::SourceFileSize(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-    return file.size();
-}
-
 // --- Encoder command line fragments ------------------------------------------
 
 QString TCommonLib::GetCodecArgs(QComboBox *, int index) const
 {
-    return QLatin1Char(' ') + CatalogueEntryAt(GetCodecList(), index);
+    return CodecArgsFragment(index);
 }
 
 QString TCommonLib::GetVideoBitrateArg(QComboBox *box, int index) const
 {
-    return FragmentOrFallback(QStringLiteral(" -b "), ItemTextAt(box, index), QStringLiteral(" -b 512"));
+    return VideoBitrateFragment(ItemTextAt(box, index));
 }
 
 QString TCommonLib::GetVideoSizeArg(QComboBox *box, int index) const
 {
-    return FragmentOrFallback(QStringLiteral(" -s "), ItemTextAt(box, index), QStringLiteral(" -s 320x240"));
+    return VideoSizeFragment(ItemTextAt(box, index));
 }
 
 QString TCommonLib::GetAudioBitrateArg(QComboBox *box, int index) const
 {
-    return FragmentOrFallback(QStringLiteral(" -ab "), ItemTextAt(box, index), QStringLiteral(" -ab 64"));
+    return AudioBitrateFragment(ItemTextAt(box, index));
 }
 
 QString TCommonLib::GetVolumeArg(QComboBox *box, int index) const
 {
-    return FragmentOrFallback(QStringLiteral(" -vol "), ItemTextAt(box, index), QStringLiteral(" "));
+    return VolumeFragment(ItemTextAt(box, index));
 }
 
 QString TCommonLib::GetAudioChannelsArg(QComboBox *box, int index) const
 {
-    return FragmentOrFallback(QStringLiteral(" -ac "), ItemTextAt(box, index).left(1), QStringLiteral(" -ac 2"));
+    return AudioChannelsFragment(ItemTextAt(box, index));
 }
 
 QString TCommonLib::GetAudioSampleArg(QComboBox *box, int index) const
 {
-    return FragmentOrFallback(QStringLiteral(" -ar "), ItemTextAt(box, index), QStringLiteral(" -ar 44100"));
+    return AudioSampleFragment(ItemTextAt(box, index));
 }
 
 QString TCommonLib::GetFormatArg(QComboBox *, int index) const
 {
-    const QString format = CatalogueEntryAt(GetFormatList(), index);
-    return format == QLatin1String("none") ? QString() : QStringLiteral(" -f ") + format;
+    return FormatFragment(index);
 }
 
 QString TCommonLib::GetOutputExt(QComboBox *, int index) const
 {
-    return CatalogueEntryAt(GetExtensionList(), index);
+    return OutputExtension(index);
 }
 
 QString TCommonLib::QuotePath(const QString &path)
 {
-    QString quoted = QStringLiteral("\"");
-    for (const QChar c : path) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            quoted += QLatin1Char('\\');
-        quoted += c;
-    }
-    return quoted + QLatin1Char('"');
+    return QuotedPath(path);
 }
 
 // --- Encoder process control ----------------------------------------------------
