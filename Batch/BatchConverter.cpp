@@ -33,6 +33,7 @@ struct RecBatchJob
     bool Ended = false;
     bool Started = false;
     int ExitCode = -1;
+    qint64 ProcessId = 0;
 };
 
 namespace {
@@ -180,6 +181,7 @@ TBatchConverter::StartResult TBatchConverter::MaybeStartNextJob()
             const std::lock_guard<std::mutex> lock(m_lock);
             running->Started = started;
             running->ExitCode = running->Runner.LastExitCode();
+            running->ProcessId = running->Runner.LastProcessId();
             running->Ended = true;
         }
         m_jobEnded.notify_all();
@@ -197,6 +199,7 @@ void TBatchConverter::JobComplete(RecBatchJob &job, bool stopped)
         // What an encoder leaves behind when it fails or is stopped is no
         // finished file, and the reserved name is free again.
         QFile::remove(job.Formed.OutputPath);
+        RemovePartialOutput(job.Formed.OutputPath, job.ProcessId);
         if (stopped) {
             result.Result = RecBatchResult::Outcome::Stopped;
             Announce(QStringLiteral("stopped   %1").arg(job.Source.FileName));

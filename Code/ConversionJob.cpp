@@ -2,10 +2,14 @@
 
 #include <array>
 
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 
 #include "AppErrors.h"
 #include "FuncObjects.h"
+#include "PartialOutput.h"
 #include "Unit_CommonLib.h"
 #include "Unit_ConfigInfo.h"
 
@@ -195,6 +199,12 @@ QString QuotedPath(const QString &path)
 QString SegmentLengthText(const QString &start, const QString &end)
 {
     return QString::number(TCommonLib::TimeTextToSeconds(end) - TCommonLib::TimeTextToSeconds(start));
+}
+
+void RemovePartialOutput(const QString &outputPath, qint64 processId)
+{
+    if (processId > 0)
+        ::unlink(PartialOutputPath(QFile::encodeName(outputPath).toStdString(), processId).c_str());
 }
 
 QString PrepareOutputFolder(const QString &folderText, bool *created)

@@ -21,7 +21,6 @@
 #include "ConversionJob.h"
 #include "FuncObjects.h"
 #include "IniFiles32.h"
-#include "PartialOutput.h"
 #include "PlatformLayer.h"
 #include "ProcessTable.h"
 #include "Simple.h"
@@ -400,13 +399,6 @@ private:
     dev_t m_device = 0;
     ino_t m_inode = 0;
 };
-
-// What an encoder ended by force left under its hidden name.
-void RemovePartialOutput(const QString &outputPath, qint64 processId)
-{
-    if (processId > 0)
-        ::unlink(PartialOutputPath(QFile::encodeName(outputPath).toStdString(), processId).c_str());
-}
 
 } // namespace
 

@@ -75,7 +75,7 @@ protected:
 
     QStringList Outputs() const
     {
-        QStringList names = QDir(m_out).entryList(QDir::Files);
+        QStringList names = QDir(m_out).entryList(QDir::Files | QDir::Hidden);
         names.sort();
         return names;
     }
@@ -239,10 +239,11 @@ TEST_F(BatchCommandTest, InterruptStopsItsOwnEncodersOnlyAndLeavesNoPartialOutpu
     // Both encoders have written part of their output.
     QElapsedTimer waited;
     waited.start();
+    // Encoders write under a hidden name until their file is complete.
     auto writing = [this] {
         int written = 0;
-        for (const QFileInfo &file : QDir(m_out).entryInfoList(QDir::Files))
-            written += file.size() > 0 ? 1 : 0;
+        for (const QFileInfo &file : QDir(m_out).entryInfoList(QDir::Files | QDir::Hidden))
+            written += file.fileName().endsWith(QStringLiteral(".part")) && file.size() > 0 ? 1 : 0;
         return written;
     };
     while (writing() < 2 && batch.state() == QProcess::Running && waited.elapsed() < 60000)
