@@ -46,6 +46,8 @@ const std::array<ProfileField, 6> &ProfileFields()
     return fields;
 }
 
+} // namespace
+
 int ProfileFieldToIndex(const QString &field)
 {
     bool ok = false;
@@ -54,8 +56,6 @@ int ProfileFieldToIndex(const QString &field)
         throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(field));
     return index;
 }
-
-} // namespace
 
 // --- Catalogue look-ups ---------------------------------------------------------
 

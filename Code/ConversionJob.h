@@ -112,6 +112,9 @@ QString SegmentLengthText(const QString &start, const QString &end);
 // The folder with a trailing "/", created with its parents; the outcome is
 // logged. Returned also when it could not be created.
 QString PrepareOutputFolder(const QString &folderText, bool *created = nullptr);
+// A field of a profile string as a choice index; throws EConvertError for a
+// field that is not an integer.
+int ProfileFieldToIndex(const QString &field);
 // Removes what an encoder ended by force left under its hidden name beside
 // the output; a kill cannot be caught, so the encoder cannot do it itself.
 void RemovePartialOutput(const QString &outputPath, qint64 processId);

@@ -68,15 +68,6 @@ QString CurrentChoicesProfile()
     return fields.join(QLatin1Char('|'));
 }
 
-int ProfileFieldToIndex(const QString &field)
-{
-    bool ok = false;
-    const int index = field.toInt(&ok);
-    if (!ok)
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(field));
-    return index;
-}
-
 } // namespace
 
 // --- Format and quality catalogue ---------------------------------------------
@@ -119,7 +110,11 @@ void TCustomProc::ApplyProfile() const
 {
     const int quality = FrmMainForm->cbbProfile->currentIndex();
     if (quality >= 5) {
-        SelectIndex(frmOption->cbbCustomProfile, quality - 5);
+        // Found by name, not by position: after a Delete in the options
+        // dialog its list no longer matches this one until OK refills it,
+        // and a position would then apply another profile.
+        SelectIndex(frmOption->cbbCustomProfile,
+                    frmOption->cbbCustomProfile->findText(FrmMainForm->cbbProfile->currentText()));
         ApplyCustomProfile();
         return;
     }

@@ -304,6 +304,29 @@ TEST_F(ProfilesTest, CustomProfilesFollowTheQualityLevelsAndLeaveTheEnabledState
     EXPECT_EQ(Choices(), QStringLiteral("2|1|3|8|1|3"));
 }
 
+TEST_F(ProfilesTest, AProfileChosenAfterAnotherWasDeletedAppliesItselfOrNothing)
+{
+    WriteProfiles("[Voice]\r\nVoice=0|0|0|1|0|0\r\n[Music]\r\nMusic=2|1|3|8|1|3\r\n");
+    Restart();
+    UserSelects(m_main->cbbOutputFiletype, QStringLiteral("MP3 Files (*.mp3)"));
+    // Voice deleted in the dialog, which is then cancelled: the main list
+    // still offers it.
+    m_option->show();
+    Box()->setCurrentIndex(0);
+    CustomProc->DeleteCustomProfile();
+    m_option->hide();
+    ASSERT_EQ(m_main->cbbProfile->itemText(5), QStringLiteral("Voice"));
+    ASSERT_EQ(Profiles(), QStringList({QStringLiteral("Music")}));
+
+    UserSelects(m_main->cbbProfile, QStringLiteral("Music"));
+    EXPECT_EQ(Box()->currentText(), QStringLiteral("Music"));
+    EXPECT_EQ(Choices(), QStringLiteral("2|1|3|8|1|3"));
+
+    Choose(0, 0, 0, 0, 0, 0);
+    UserSelects(m_main->cbbProfile, QStringLiteral("Voice"));
+    EXPECT_EQ(Choices(), QStringLiteral("0|0|0|0|0|0"));
+}
+
 struct StartUpProfileCase { int k; const char *values; const char *arguments; };
 
 class StartUpProfileTest : public ProfilesTest, public ::testing::WithParamInterface<StartUpProfileCase> {};
