@@ -128,7 +128,7 @@ bool ProfileValue(const QCommandLineParser &parser, RecConversionChoices *choice
     QStringList names;
     QString profile;
     try {
-        const TIniFile32 profiles(AppFunc->GetAppPath() + QStringLiteral("Config/UserProfileInfo.ini"));
+        const TIniFile32 profiles(AppFunc->GetDataPath() + QStringLiteral("Config/UserProfileInfo.ini"));
         profiles.ReadSections(&names);
         profile = profiles.ReadString(name, name, QString());
     } catch (const EAppError &failure) {
