@@ -70,8 +70,9 @@ int main(int argc, char *argv[])
 
     QTemporaryDir programFolder;
     QDir(programFolder.path()).mkpath(QStringLiteral("Config"));
-    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/evc.exe"),
-                programFolder.filePath(QStringLiteral("evc.exe")));
+    for (const char *file : {"evc.exe", "Res.dll", "Form.dll", "Help.chm"})
+        QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/") + QLatin1String(file),
+                    programFolder.filePath(QLatin1String(file)));
     TAppFunc::SetAppPathOverride(programFolder.path());
 
     TFrmMainForm mainForm;
