@@ -38,7 +38,7 @@ void InstallStopHandlers()
 // The command has no window: nothing waits for a person, and the runner's
 // pause after each output chunk, which paces the progress window, has
 // nothing to pace.
-class TBatchPlatform final : public TPlatformLayer
+class TBatchPlatform final : public TQuietPlatform
 {
 public:
     int MessageBox(const QString &caption, const QString &text, MessageKind) override
@@ -46,15 +46,7 @@ public:
         std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData());
         return 1;
     }
-    bool AskYesNo(const QString &, const QString &) override { return false; }
-    QString InputBox(const QString &, const QString &, const QString &text) override { return text; }
-    QStringList GetOpenFileNames(const QString &, const QString &) override { return {}; }
-    QString GetExistingDirectory(const QString &) override { return {}; }
-    void OpenFolder(const QString &) override {}
-    void OpenUrl(const QString &) override {}
-    void PowerOff() override {}
     void EndProgram() override { std::_Exit(1); }
-    void Pause(int) override {}
 };
 
 void Print(std::FILE *stream, const QString &text)

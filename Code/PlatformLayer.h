@@ -43,6 +43,24 @@ public:
     virtual void Pause(int milliseconds) = 0;
 };
 
+// A layer for runs with nobody at the screen: every box is answered OK,
+// every question No, every dialog cancelled; nothing outside the program is
+// opened or switched off, and pauses are not waited.
+class TQuietPlatform : public TPlatformLayer
+{
+public:
+    int MessageBox(const QString &, const QString &, MessageKind) override { return 1; }
+    bool AskYesNo(const QString &, const QString &) override { return false; }
+    QString InputBox(const QString &, const QString &, const QString &text) override { return text; }
+    QStringList GetOpenFileNames(const QString &, const QString &) override { return {}; }
+    QString GetExistingDirectory(const QString &) override { return {}; }
+    void OpenFolder(const QString &) override {}
+    void OpenUrl(const QString &) override {}
+    void PowerOff() override {}
+    void EndProgram() override {}
+    void Pause(int) override {}
+};
+
 // The layer in use. It is installed once at start, before any window exists.
 TPlatformLayer &Platform();
 void SetPlatform(std::unique_ptr<TPlatformLayer> layer);

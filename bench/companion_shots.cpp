@@ -15,19 +15,10 @@
 
 namespace {
 
-// Answers nothing and acts on nothing.
-class ShotPlatform final : public TPlatformLayer
+// Pauses are waited, so that the splash paints as it does at start.
+class ShotPlatform final : public TQuietPlatform
 {
 public:
-    int MessageBox(const QString &, const QString &, MessageKind) override { return 1; }
-    bool AskYesNo(const QString &, const QString &) override { return false; }
-    QString InputBox(const QString &, const QString &, const QString &text) override { return text; }
-    QStringList GetOpenFileNames(const QString &, const QString &) override { return {}; }
-    QString GetExistingDirectory(const QString &) override { return {}; }
-    void OpenFolder(const QString &) override {}
-    void OpenUrl(const QString &) override {}
-    void PowerOff() override {}
-    void EndProgram() override {}
     void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 };
 

@@ -30,19 +30,10 @@
 
 namespace {
 
-// Answers nothing and acts on nothing; pauses are kept short.
-class ShotPlatform final : public TPlatformLayer
+// Pauses are kept short, so that the pictures come quickly.
+class ShotPlatform final : public TQuietPlatform
 {
 public:
-    int MessageBox(const QString &, const QString &, MessageKind) override { return 1; }
-    bool AskYesNo(const QString &, const QString &) override { return false; }
-    QString InputBox(const QString &, const QString &, const QString &text) override { return text; }
-    QStringList GetOpenFileNames(const QString &, const QString &) override { return {}; }
-    QString GetExistingDirectory(const QString &) override { return {}; }
-    void OpenFolder(const QString &) override {}
-    void OpenUrl(const QString &) override {}
-    void PowerOff() override {}
-    void EndProgram() override {}
     void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(std::min(milliseconds, 200))); }
 };
 
