@@ -27,7 +27,7 @@ fi
 
 home=$(mktemp -d)
 cleanup() {
-  dpkg -r sonabrix >/dev/null 2>&1 || true
+  dpkg --purge sonabrix >/dev/null 2>&1 || true
   rm -rf "$home"
 }
 trap cleanup EXIT
@@ -67,6 +67,6 @@ data="$home/.local/share/sonabrix"
   grep -q "parameter: " "$data/log.txt" || fail "no log under $data"
 )
 
-dpkg -r sonabrix >/dev/null || fail "dpkg -r"
+dpkg --purge sonabrix >/dev/null || fail "dpkg -r"
 [ ! -e /usr/lib/sonabrix ] || fail "/usr/lib/sonabrix left after removal"
 echo "package test passed"
