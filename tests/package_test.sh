@@ -67,6 +67,6 @@ data="$home/.local/share/sonabrix"
   grep -q "parameter: " "$data/log.txt" || fail "no log under $data"
 )
 
-dpkg --purge sonabrix >/dev/null || fail "dpkg -r"
+dpkg --purge sonabrix >/dev/null || fail "dpkg --purge"
 [ ! -e /usr/lib/sonabrix ] || fail "/usr/lib/sonabrix left after removal"
 echo "package test passed"
