@@ -53,9 +53,7 @@ protected:
     void SetUp() override
     {
         WindowsTest::SetUp();
-        auto graph = std::make_unique<TFakeGraph>();
-        m_graph = graph.get();
-        m_main->SetFilterGraph(std::move(graph));
+        m_graph = InstallFakeGraph(*m_main);
     }
 
     QTreeWidget *List() const { return m_main->dxTreeSourceFileInfo; }

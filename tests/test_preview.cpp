@@ -181,9 +181,7 @@ protected:
     void SetUp() override
     {
         WindowsTest::SetUp();
-        auto graph = std::make_unique<TFakeGraph>();
-        m_graph = graph.get();
-        m_main->SetFilterGraph(std::move(graph));
+        m_graph = InstallFakeGraph(*m_main);
         MarkDurationSeconds = 0;
         EndMarkText.clear();
         MarksPlaced = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 
 #include <QSet>
@@ -7,6 +8,7 @@
 #include <QStringList>
 
 #include "PreviewGraph.h"
+#include "Unit_Convert.h"
 
 // A player for tests: loads whatever file is not listed as broken, plays
 // nothing, and lets the test set its position and duration.
@@ -62,3 +64,12 @@ public:
 private:
     bool m_active = false;
 };
+
+// Gives the window a fake player in place of the real one; the window owns it.
+inline TFakeGraph *InstallFakeGraph(TFrmMainForm &window)
+{
+    auto graph = std::make_unique<TFakeGraph>();
+    TFakeGraph *installed = graph.get();
+    window.SetFilterGraph(std::move(graph));
+    return installed;
+}
