@@ -14,9 +14,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "AdvanceSystem.h"
 #include "AppErrors.h"
 #include "FuncObjects.h"
+#include "ResidentEncoder.h"
 #include "Unit_CommonLib.h"
 
 // One file in conversion: what its command line is and what its runner saw.
@@ -25,7 +25,8 @@ struct RecBatchJob
     RecBatchSource Source;
     RecConversionJob Formed;
     double Seconds = 0;
-    TAdvanceSystem Runner;
+    // The job slot's encoder, which no other running job uses.
+    TResidentEncoder *Runner = nullptr;
     std::thread Thread;
     // Written by the job's thread under the converter's lock.
     QString OutputTail;
@@ -110,12 +111,14 @@ bool ReserveOutput(const QString &path, bool *taken, QString *error)
 TBatchConverter::TBatchConverter(const RecBatchOptions &options, QList<RecBatchSource> sources)
     : m_options(options), m_queue(std::move(sources)), m_terminal(::isatty(STDOUT_FILENO) == 1)
 {
+    for (int slot = 0; slot < std::max(1, m_options.Jobs); ++slot)
+        m_encoders.push_back(std::make_unique<TResidentEncoder>());
 }
 
 TBatchConverter::~TBatchConverter()
 {
     for (auto &job : m_running) {
-        job->Runner.TerminateChild();
+        job->Runner->TerminateChild();
         if (job->Thread.joinable())
             job->Thread.join();
     }
@@ -170,9 +173,16 @@ TBatchConverter::StartResult TBatchConverter::MaybeStartNextJob()
         // The log is a record, not a condition of converting.
     }
 
+    for (const auto &encoder : m_encoders) {
+        if (std::none_of(m_running.begin(), m_running.end(),
+                         [&encoder](const auto &other) { return other->Runner == encoder.get(); })) {
+            job->Runner = encoder.get();
+            break;
+        }
+    }
     RecBatchJob *running = job.get();
     running->Thread = std::thread([this, running] {
-        const bool started = running->Runner.RunConsoleProgram(running->Formed.CommandLine, [this, running](const QString &chunk) {
+        const bool started = running->Runner->RunConsoleProgram(running->Formed.CommandLine, [this, running](const QString &chunk) {
             const std::lock_guard<std::mutex> lock(m_lock);
             running->OutputTail = (running->OutputTail + chunk).right(4096);
             running->DoneSeconds = ReportedSeconds(chunk, running->DoneSeconds);
@@ -180,8 +190,8 @@ TBatchConverter::StartResult TBatchConverter::MaybeStartNextJob()
         {
             const std::lock_guard<std::mutex> lock(m_lock);
             running->Started = started;
-            running->ExitCode = running->Runner.LastExitCode();
-            running->ProcessId = running->Runner.LastProcessId();
+            running->ExitCode = running->Runner->LastExitCode();
+            running->ProcessId = running->Runner->LastProcessId();
             running->Ended = true;
         }
         m_jobEnded.notify_all();
@@ -238,7 +248,7 @@ void TBatchConverter::Run(const std::function<bool()> &stopRequested)
         if (stopping) {
             // Again at every pass: a runner may only now have started its child.
             for (auto &job : m_running)
-                job->Runner.TerminateChild();
+                job->Runner->TerminateChild();
         } else {
             StartResult started;
             do

@@ -6,6 +6,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <QList>
 #include <QString>
@@ -14,6 +15,7 @@
 #include "BatchOptions.h"
 
 struct RecBatchJob;
+class TResidentEncoder;
 
 // How a file of the batch ended.
 struct RecBatchResult
@@ -27,7 +29,8 @@ struct RecBatchResult
 };
 
 // Converts a queue of files with up to a given number of encoders at once.
-// Each encoder is watched by the program's runner on a thread of its own;
+// Each job slot keeps one resident encoder process, which converts its
+// files one after another, watched on a thread of the job's own;
 // the converter forms command lines and chooses output names on its own
 // thread only, one at a time, so names never clash between jobs. It stops
 // only encoders it started, by their runner.
@@ -66,6 +69,8 @@ private:
 
     RecBatchOptions m_options;
     QList<RecBatchSource> m_queue;
+    // One encoder a job slot; they outlive the jobs that use them.
+    std::vector<std::unique_ptr<TResidentEncoder>> m_encoders;
     std::list<std::unique_ptr<RecBatchJob>> m_running;
     QList<RecBatchResult> m_results;
 
