@@ -192,32 +192,30 @@ QStringList SplitCommandLine(const QString &commandLine)
     return SplitArguments(commandLine);
 }
 
-bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput)
+QStringList TConsoleRunner::BeginRun(const QString &commandLine)
 {
     m_lastExitCode = -1;
     m_lastProcessId = 0;
     m_lastError.clear();
     const QStringList arguments = SplitCommandLine(commandLine);
-    if (arguments.isEmpty()) {
+    if (arguments.isEmpty())
         m_lastError = QStringLiteral("the command line names no program");
-        return false;
-    }
+    return arguments;
+}
 
-    Pipe input, output;
-    if (!MakePipe(input) || !MakePipe(output)) {
-        m_lastError = QString::fromLocal8Bit(strerror(errno));
-        return false;
-    }
-
+pid_t TConsoleRunner::StartInProgramFolder(const QStringList &arguments, int inputFd, int outputFd, int statusFd)
+{
     SpawnSetup setup;
     if (!setup.ok()) {
         m_lastError = QStringLiteral("out of memory");
-        return false;
+        return 0;
     }
     const QByteArray folder = QFile::encodeName(AppFunc->GetAppPath());
-    posix_spawn_file_actions_adddup2(setup.actions(), input.readEnd.get(), STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(setup.actions(), inputFd, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(setup.actions(), outputFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(setup.actions(), outputFd, STDERR_FILENO);
+    if (statusFd >= 0)
+        posix_spawn_file_actions_adddup2(setup.actions(), statusFd, 3);
     posix_spawn_file_actions_addchdir_np(setup.actions(), folder.constData());
 
     std::vector<QByteArray> encoded;
@@ -229,11 +227,28 @@ bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsol
     argv.push_back(nullptr);
 
     pid_t pid = 0;
-    // The program is looked up as written: a path, or a name on PATH.
     if (const int failure = posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv.data(), environ)) {
         m_lastError = QString::fromLocal8Bit(strerror(failure));
+        return 0;
+    }
+    return pid;
+}
+
+bool TAdvanceSystem::RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput)
+{
+    const QStringList arguments = BeginRun(commandLine);
+    if (arguments.isEmpty())
+        return false;
+
+    Pipe input, output;
+    if (!MakePipe(input) || !MakePipe(output)) {
+        m_lastError = QString::fromLocal8Bit(strerror(errno));
         return false;
     }
+
+    const pid_t pid = StartInProgramFolder(arguments, input.readEnd.get(), output.writeEnd.get());
+    if (pid == 0)
+        return false;
     ChildProcess child(pid);
     m_lastProcessId = pid;
     // Forgets the child before it is reaped on any path out, so that

@@ -12,13 +12,10 @@
 
 #include "FuncObjects.h"
 
-extern char **environ;
-
 namespace {
 
 // How long an idle encoder may take to end once its requests are closed.
 constexpr int EndGraceMs = 3000;
-constexpr int StatusFd = 3;
 
 void PollRetrying(pollfd *fds, nfds_t count, int timeoutMs, int *ready)
 {
@@ -49,26 +46,10 @@ bool TResidentEncoder::Start(const QString &program)
         m_lastError = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    SpawnSetup setup;
-    if (!setup.ok()) {
-        m_lastError = QStringLiteral("out of memory");
+    const pid_t pid = StartInProgramFolder({program, QStringLiteral("--serve")}, childRequests.get(),
+                                           output.writeEnd.get(), status.writeEnd.get());
+    if (pid == 0)
         return false;
-    }
-    const QByteArray folder = QFile::encodeName(AppFunc->GetAppPath());
-    posix_spawn_file_actions_adddup2(setup.actions(), childRequests.get(), STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(setup.actions(), output.writeEnd.get(), STDERR_FILENO);
-    posix_spawn_file_actions_adddup2(setup.actions(), status.writeEnd.get(), StatusFd);
-    posix_spawn_file_actions_addchdir_np(setup.actions(), folder.constData());
-
-    QByteArray path = QFile::encodeName(program);
-    QByteArray serve("--serve");
-    char *argv[] = {path.data(), serve.data(), nullptr};
-    pid_t pid = 0;
-    if (const int failure = posix_spawnp(&pid, argv[0], setup.actions(), setup.attributes(), argv, environ)) {
-        m_lastError = QString::fromLocal8Bit(std::strerror(failure));
-        return false;
-    }
     m_child = std::make_unique<ChildProcess>(pid);
     {
         const std::lock_guard<std::mutex> lock(m_childLock);
@@ -157,14 +138,9 @@ void TResidentEncoder::ReadOutput(const TConsoleOutputProc &onOutput)
 
 bool TResidentEncoder::RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput)
 {
-    m_lastExitCode = -1;
-    m_lastProcessId = 0;
-    m_lastError.clear();
-    const QStringList arguments = SplitCommandLine(commandLine);
-    if (arguments.isEmpty()) {
-        m_lastError = QStringLiteral("the command line names no program");
+    const QStringList arguments = BeginRun(commandLine);
+    if (arguments.isEmpty())
         return false;
-    }
     // An encoder that has ended since the last file, or another program,
     // is replaced by a new one.
     if (m_child) {

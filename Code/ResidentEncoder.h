@@ -18,31 +18,24 @@
 // at the first call and again after it has ended (a crash, a kill), and the
 // caller may end it from any thread. It never signals a process it did not
 // start.
-class TResidentEncoder final
+class TResidentEncoder final : public TConsoleRunner
 {
 public:
     TResidentEncoder() = default;
     // Lets an idle encoder end by closing its requests; one that does not
     // end within a few seconds is killed.
-    ~TResidentEncoder();
+    ~TResidentEncoder() override;
     TResidentEncoder(const TResidentEncoder &) = delete;
     TResidentEncoder &operator=(const TResidentEncoder &) = delete;
 
-    // Converts as the command line asks and waits for the file's end. True
-    // when the file's conversion ran (then LastExitCode tells how it went);
-    // false when the encoder could not be started.
-    bool RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput);
+    // Converts as the command line asks and waits for the file's end. The
+    // last process id is the encoder's that converted the file, whose
+    // partial output carries it; the exit status is 128 plus the signal
+    // when the encoder was ended during the file.
+    bool RunConsoleProgram(const QString &commandLine, const TConsoleOutputProc &onOutput) override;
 
-    // As the runner's: the file's exit status (128 plus the signal when the
-    // encoder was ended during it), why the encoder could not start, and
-    // the id of the encoder process that converted the file, whose partial
-    // output carries it.
-    int LastExitCode() const { return m_lastExitCode; }
-    const QString &LastError() const { return m_lastError; }
-    qint64 LastProcessId() const { return m_lastProcessId; }
-
-    // Kills the encoder process, if one runs; callable from any thread.
-    bool TerminateChild();
+    // Kills the encoder process, if one runs.
+    bool TerminateChild() override;
 
 private:
     bool Start(const QString &program);
@@ -50,10 +43,6 @@ private:
     int Reap();
     bool SendRequest(const QStringList &arguments);
     void ReadOutput(const TConsoleOutputProc &onOutput);
-
-    int m_lastExitCode = -1;
-    qint64 m_lastProcessId = 0;
-    QString m_lastError;
 
     QString m_program;
     std::unique_ptr<ChildProcess> m_child;
